@@ -59,7 +59,7 @@ constexpr int SimParamTable::GroupSize[4];
 
 SimParamTable::SimParamTable(quint8 canId)
 {
-    addText(0, "Name", "R58 SimMotor");
+    addText(0, "Name", "R58 Motor");
     addText(0, "Location", "");
     addText(0, "Note", "");
 
