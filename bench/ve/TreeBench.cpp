@@ -22,7 +22,9 @@ DataObject* makeThousandNodeTree()
         for (int g = 0; g < 10; ++g) {
             for (int l = 0; l < 8; ++l) {
                 const QString path = QStringLiteral("branch_%1.group_%2.leaf_%3").arg(b).arg(g).arg(l);
-                QVariant value = l % 3 == 0 ? QVariant(l % 2 == 0) : l % 3 == 1 ? QVariant(l * 1.5) : QVariant(path);
+                QVariant value = l % 3 == 0 ? QVariant(l % 2 == 0)
+                    : l % 3 == 1            ? QVariant(l * 1.5)
+                                            : QVariant(path);
                 root->set(nullptr, path, value, true);
             }
         }
@@ -68,8 +70,8 @@ void BM_TemplateImport(benchmark::State& state)
         state.PauseTiming();
         auto* root = new DataObject(QStringLiteral("fresh"));
         state.ResumeTiming();
-        root->importFromJson(nullptr, ve::DataManager::readFromJson(QStringLiteral(":/template/data.json")), true,
-                             true, false);
+        root->importFromJson(nullptr, ve::DataManager::readFromJson(QStringLiteral(":/template/data.json")),
+            true, true, false);
         state.PauseTiming();
         delete root;
         state.ResumeTiming();
