@@ -191,3 +191,24 @@ TEST_F(SimFixture, TraceFileShowsReceivedAndSentFrames)
     EXPECT_FALSE(s.start(&err));
     EXPECT_TRUE(err.contains("trace"));
 }
+
+TEST_F(SimFixture, FramesAreLostWhileTheLineRunsAtAnotherRate)
+{
+    SimConfig cfg;
+    cfg.faults.delayMs = 200;
+    startSim(cfg);
+    client.sendFrame(0, 0, 1, Probe);
+    // Once the probe is in, the client changes its line speed before the answer leaves.
+    for (int i = 0; i < 100 && server->framesReceived() == 0; ++i)
+        QThread::msleep(5);
+    ASSERT_EQ(server->framesReceived(), 1u);
+    ASSERT_TRUE(client.setBaud(9600));
+    EXPECT_FALSE(client.nextFrame(500));
+    bool traced = false;
+    for (const QString& l : server->traceLines())
+        traced |= l.contains("lost (adapter not forwarding)");
+    EXPECT_TRUE(traced);
+    EXPECT_EQ(server->framesSent(), 0u);
+    ASSERT_TRUE(client.setBaud(921600));
+    EXPECT_TRUE(ask(0, 0, 1, Probe, 1000));
+}
