@@ -66,20 +66,20 @@ TEST_F(SimFixture, DropEveryThirdReply)
 TEST_F(SimFixture, DelayedReplies)
 {
     SimConfig cfg;
-    cfg.faults.delayMs = 150;
+    cfg.faults.delayMs = 300;
     startSim(cfg);
     QElapsedTimer t;
     t.start();
     client.sendFrame(0, 0, 1, Probe);
-    EXPECT_FALSE(client.nextFrame(100));
+    EXPECT_FALSE(client.nextFrame(200));
     auto a = client.nextFrame(1000);
     ASSERT_TRUE(a);
-    EXPECT_GE(t.elapsed(), 145);
+    EXPECT_GE(t.elapsed(), 295);
     // The adapter itself is not delayed.
     t.restart();
     client.send("AT+AT\r\n");
     EXPECT_EQ(client.nextLine(), QByteArray("OK"));
-    EXPECT_LT(t.elapsed(), 140);
+    EXPECT_LT(t.elapsed(), 250);
 }
 
 TEST_F(SimFixture, FailingEndFrame)
