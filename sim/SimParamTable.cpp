@@ -51,7 +51,7 @@ T clampTo(double v)
         return std::numeric_limits<T>::lowest();
     if (v >= hi)
         return std::numeric_limits<T>::max();
-    return T(std::llround(v));
+    return static_cast<T>(std::round(v)); // in range, so the conversion is defined
 }
 } // namespace
 

@@ -66,20 +66,20 @@ TEST_F(SimFixture, DropEveryThirdReply)
 TEST_F(SimFixture, DelayedReplies)
 {
     SimConfig cfg;
-    cfg.faults.delayMs = 150;
+    cfg.faults.delayMs = 300;
     startSim(cfg);
     QElapsedTimer t;
     t.start();
     client.sendFrame(0, 0, 1, Probe);
-    EXPECT_FALSE(client.nextFrame(100));
+    EXPECT_FALSE(client.nextFrame(200));
     auto a = client.nextFrame(1000);
     ASSERT_TRUE(a);
-    EXPECT_GE(t.elapsed(), 145);
+    EXPECT_GE(t.elapsed(), 295);
     // The adapter itself is not delayed.
     t.restart();
     client.send("AT+AT\r\n");
     EXPECT_EQ(client.nextLine(), QByteArray("OK"));
-    EXPECT_LT(t.elapsed(), 140);
+    EXPECT_LT(t.elapsed(), 250);
 }
 
 TEST_F(SimFixture, FailingEndFrame)
@@ -190,4 +190,25 @@ TEST_F(SimFixture, TraceFileShowsReceivedAndSentFrames)
     QString err;
     EXPECT_FALSE(s.start(&err));
     EXPECT_TRUE(err.contains("trace"));
+}
+
+TEST_F(SimFixture, FramesAreLostWhileTheLineRunsAtAnotherRate)
+{
+    SimConfig cfg;
+    cfg.faults.delayMs = 200;
+    startSim(cfg);
+    client.sendFrame(0, 0, 1, Probe);
+    // Once the probe is in, the client changes its line speed before the answer leaves.
+    for (int i = 0; i < 100 && server->framesReceived() == 0; ++i)
+        QThread::msleep(5);
+    ASSERT_EQ(server->framesReceived(), 1u);
+    ASSERT_TRUE(client.setBaud(9600));
+    EXPECT_FALSE(client.nextFrame(500));
+    bool traced = false;
+    for (const QString& l : server->traceLines())
+        traced |= l.contains("lost (adapter not forwarding)");
+    EXPECT_TRUE(traced);
+    EXPECT_EQ(server->framesSent(), 0u);
+    ASSERT_TRUE(client.setBaud(921600));
+    EXPECT_TRUE(ask(0, 0, 1, Probe, 1000));
 }
