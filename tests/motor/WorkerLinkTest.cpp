@@ -24,7 +24,8 @@ TEST(WorkerLink, ConnectsAtTheWorkingRateAndScansThreeMotors)
     LinkRig r(motors({3, 17, 90}));
     LinkRig::root()->set(nullptr, "config.setting.record_read_raw_data", true, true);
     QStringList records;
-    QObject::connect(ve::d("output"), &ve::DataObject::changed,
+    QObject scope; // ends the connection with the test
+    QObject::connect(ve::d("output"), &ve::DataObject::changed, &scope,
         [&](const QVariant& v, const QVariant&, QObject*) { records << v.toString(); });
     QSignalSpy changed(r.worker.get(), &CANWorker::deviceChanged);
     ASSERT_TRUE(r.connectAndScan(3)) << r.messages.join('\n').toStdString();

@@ -66,7 +66,9 @@ TEST(WorkerStatus, SingleDeviceOpensTheParameterPageShortlyAfterDetection)
     LinkRig::root()->set(nullptr, "config.setting.upload_param_on_connected", true, true);
     StatusRig r;
     int fired = 0;
-    QObject::connect(ve::d("trigger.configure.param.new"), &ve::DataObject::changed, [&] { ++fired; });
+    QObject scope; // ends the connection with the test
+    QObject::connect(
+        ve::d("trigger.configure.param.new"), &ve::DataObject::changed, &scope, [&] { ++fired; });
     r.announce(0xcc01, 1);
     EXPECT_EQ(fired, 0);
     EXPECT_TRUE(LinkRig::waitUntil([&] { return fired == 1; }, 1000));
