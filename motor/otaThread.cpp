@@ -399,7 +399,8 @@ void otaThread::startStepLocked(quint32 n)
         quint8 bytes[8];
         const quint32 at = framesSent_ * 8;
         for (quint32 k = 0; k < 8; ++k)
-            bytes[k] = at + k < imageSize_ ? quint8(image_[int(at + k)]) : 0xFF;
+            bytes[k]
+                = at + k < imageSize_ && at + k < quint32(image_.size()) ? quint8(image_[int(at + k)]) : 0xFF;
         sendLocked(CanProtocol::otaData(target_, quint16(framesSent_), bytes));
         break;
     }
