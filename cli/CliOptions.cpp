@@ -207,7 +207,8 @@ CliStatus CliOptions::parse(const QStringList& argv, CliOptions* o)
         return CliStatus::success();
     if (o->args.size() < c->minArgs || o->args.size() > c->maxArgs)
         return usageError(QStringLiteral("usage: servobench-cli %1").arg(QString::fromLatin1(c->synopsis)));
-    if (o->csv && o->json)
+    // For scope, --csv picks the file's format and --json the report's; for params both are output.
+    if (o->csv && o->json && o->command == QLatin1String("params"))
         return usageError(QStringLiteral("--csv and --json exclude each other"));
     if (o->command == QLatin1String("scope")) {
         if (o->channels.isEmpty())
