@@ -5,6 +5,8 @@
 #include "MotorLink.h"
 
 #include <CANWorker.h>
+#include <CalibrationProcedure.h>
+#include <CanIdChange.h>
 #include <DataObject.h>
 
 #include <QElapsedTimer>
@@ -111,9 +113,14 @@ CliStatus setId(const CliOptions& o, MotorLink& link)
     if (ve::DataObject* other = link.node(newId))
         return CliStatus::fail(CliStatus::Usage,
             QStringLiteral("CAN ID %1 is taken by the motor with MCU ID 0x%2").arg(newId).arg(other->name()));
-    link.mark();
-    link.worker()->command(CANWorker::SET_CAN_ID, newId, QVariant::fromValue(node));
-    // Confirmed only by the motor's announcement under the new ID (the worker maps it).
+    CanIdChange change(link.worker());
+    bool ended = false;
+    QObject::connect(&change, &CanIdChange::finished, [&](bool, const QString&) { ended = true; });
+    if (!change.start(node, newId))
+        return CliStatus::fail(CliStatus::Usage, QStringLiteral("no motor selected"));
+    link.waitFor([&] { return ended; }, link.timeout() + 1000);
+    // The procedure allows the announcement 300 ms; a motor that takes longer still counts when
+    // it announces itself under the new ID within the command line's limit.
     const bool confirmed = link.waitFor(
         [&] {
             return link.worker()->deviceByCanId(newId) == node
@@ -152,19 +159,39 @@ CliStatus calibrate(const CliOptions& o, MotorLink& link)
                                     .arg(s.correction));
         }
     };
-    link.mark();
-    link.worker()->command(CANWorker::ENCODER_CALIBRATION);
-    int code = link.waitStatus(
-        {OTA_STA_ENCODER_CALI_ING, OTA_STA_CALI_MODE_OVER_TIME}, CalibrationStartMs, nullptr, each);
-    if (code != OTA_STA_ENCODER_CALI_ING)
-        return link.failure(QStringLiteral("Calibration failed! (motor %1 did not start calibrating)")
-                                .arg(link.currentCanId()));
-    // Progress keeps coming while it runs: the limit is the longest silence.
+    bool haveOffset = false;
     OtaStatus done;
-    code = link.waitStatus({OTA_STA_ENCODER_CALI_DONE}, link.timeout(), &done, each, true);
-    if (code != OTA_STA_ENCODER_CALI_DONE)
+    auto watch = [&](const OtaStatus& s) {
+        each(s);
+        if (s.code == OTA_STA_ENCODER_CALI_DONE) {
+            done = s;
+            haveOffset = true;
+        }
+    };
+    CalibrationProcedure procedure(link.worker());
+    bool ended = false, ok = false;
+    QObject::connect(&procedure, &CalibrationProcedure::finished, [&](bool result, const QString&) {
+        ended = true;
+        ok = result;
+    });
+    link.mark();
+    if (!procedure.start())
+        return CliStatus::fail(CliStatus::Usage, QStringLiteral("no motor selected"));
+    // The procedure gives the motor 8000 ms to start and then waits as long as it calibrates;
+    // here the motor must also keep reporting, or the wait ends.
+    const bool returned = link.waitActive(
+        [&] {
+            link.waitStatus([](const OtaStatus&) { return false; }, 0, nullptr, watch);
+            return ended;
+        },
+        CalibrationStartMs + link.timeout());
+    if (ok && !haveOffset)
+        link.waitStatus({OTA_STA_ENCODER_CALI_DONE}, link.timeout(), nullptr, watch);
+    if (!ok || !haveOffset)
         return link.failure(
-            QStringLiteral("Calibration failed! (motor %1 went silent)").arg(link.currentCanId()));
+            QStringLiteral("Calibration failed! (motor %1 %2)")
+                .arg(link.currentCanId())
+                .arg(returned ? QStringLiteral("did not calibrate") : QStringLiteral("went silent")));
     const QString offset = QString::number(double(done.electricalOffset), 'f', 6);
     report(o,
         QJsonObject {{"can_id", link.currentCanId()}, {"electrical_offset", double(done.electricalOffset)},

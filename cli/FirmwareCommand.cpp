@@ -5,14 +5,14 @@
 #include "MotorLink.h"
 
 #include <CANWorker.h>
+#include <FirmwareUpdate.h>
 
 #include <QFile>
 #include <QJsonObject>
 
 namespace {
-// Entering update mode (the motor erases its flash) and the whole transfer, as the desktop allows.
+// Entering update mode: the motor erases its flash first.
 constexpr int EnterLimitMs = 8000 + 1000;
-constexpr int TransferLimitMs = 30000;
 } // namespace
 
 CliStatus FirmwareCommand::loadImage(const QString& path, QByteArray* image)
@@ -36,18 +36,17 @@ CliStatus FirmwareCommand::run(const CliOptions& o, MotorLink& link)
     if (!st.ok())
         return st;
     otaThread* eng = link.engine();
-    eng->setImage(image);
     const int id = link.currentCanId();
-
-    link.mark();
-    link.worker()->command(CANWorker::UPDATE);
-    int code = link.waitStatus({OTA_STA_IN_OTA_MODE_SUCCESS, OTA_STA_IN_OTA_MODE_OVER_TIME}, EnterLimitMs);
-    if (code != OTA_STA_IN_OTA_MODE_SUCCESS) {
-        eng->startStep(STEP_STOP);
-        return link.failure(QStringLiteral("Enter update mode overtime! (motor %1)").arg(id));
-    }
-    CliOutput::progress(QStringLiteral("Sending file"), 0, QString());
-    eng->startStep(STEP_SEND_INFO);
+    FirmwareUpdate update(link.worker());
+    // A transfer that stops moving is abandoned after the command line's limit.
+    update.setStallLimit(qMax(link.timeout(), 1000));
+    bool ended = false, ok = false;
+    QString verdict;
+    QObject::connect(&update, &FirmwareUpdate::finished, [&](bool result, const QString& text) {
+        ended = true;
+        ok = result;
+        verdict = text;
+    });
     int lastPercent = -1;
     auto each = [&](const OtaStatus& s) {
         if ((s.code == OTA_STA_SEND_BIN_OK || s.code == OTA_STA_SEND_BIN_RETRY) && s.frameCount) {
@@ -59,44 +58,47 @@ CliStatus FirmwareCommand::run(const CliOptions& o, MotorLink& link)
             }
         }
     };
-    // The transfer ends with the motor's answer to the end frame, not with the last data frame.
-    const int limit = TransferLimitMs;
-    code = link.waitStatus(
-        [&](const OtaStatus& s) {
-            return s.code == OTA_STA_SUCCESS || s.code == OTA_STA_FAILED
-                || s.code == OTA_STA_OTA_INFO_OVER_TIME || s.code == OTA_STA_BINFILE_EMPTY
-                || s.code == OTA_STA_BINFILE_SIZE_OVER_LIMIT;
+    link.mark();
+    if (!update.start(image))
+        return CliStatus::fail(CliStatus::Usage, QStringLiteral("no motor selected"));
+    // Entering update mode may take the motor 8000 ms (it erases its flash); after that frames
+    // keep the engine reporting until the procedure's own verdict.
+    link.waitActive(
+        [&] {
+            link.waitStatus([](const OtaStatus&) { return false; }, 0, nullptr, each);
+            return ended;
         },
-        limit, nullptr, each);
-    CliOutput::endProgress();
-    switch (code) {
-    case OTA_STA_SUCCESS:
+        EnterLimitMs + link.timeout());
+    if (!ended) {
+        eng->startStep(STEP_STOP);
+        CliOutput::endProgress();
+        return link.failure(QStringLiteral("Update timeout! (motor %1 went silent)").arg(id));
+    }
+    if (ok) {
+        CliOutput::progress(QStringLiteral("Sending file"), 100,
+            QStringLiteral("%1/%2 frames").arg(eng->frameCount()).arg(eng->frameCount()));
+        CliOutput::endProgress();
         if (o.json)
             CliOutput::json(QJsonObject {{"can_id", id}, {"bytes", image.size()},
-                {"frames", int(eng->frameCount())}, {"result", QStringLiteral("Update successfully!")}});
+                {"frames", int(eng->frameCount())}, {"result", verdict}});
         else
-            CliOutput::line(QStringLiteral("Update successfully! (%1 bytes, %2 frames)")
+            CliOutput::line(QStringLiteral("%1 (%2 bytes, %3 frames)")
+                                .arg(verdict)
                                 .arg(image.size())
                                 .arg(eng->frameCount()));
         return CliStatus::success();
-    case OTA_STA_FAILED:
-        return CliStatus::fail(CliStatus::MotorFailed,
-            QStringLiteral("Update failed! (motor %1 rejected the image at frame %2)")
-                .arg(id)
-                .arg(eng->framesSent()));
-    case OTA_STA_OTA_INFO_OVER_TIME:
-        return CliStatus::fail(
-            CliStatus::TimedOut, QStringLiteral("Sending file info failed! (motor %1)").arg(id));
-    case OTA_STA_BINFILE_EMPTY:
-        return CliStatus::fail(CliStatus::Usage, QStringLiteral("File contains no data!"));
-    case OTA_STA_BINFILE_SIZE_OVER_LIMIT:
-        return CliStatus::fail(CliStatus::Usage, QStringLiteral("File size over 512KB!"));
-    default:
-        // Leave the engine idle: nothing may keep sending once we give up.
-        eng->startStep(STEP_STOP);
-        return link.failure(QStringLiteral("Update timeout! (motor %1, %2 of %3 frames taken)")
-                                .arg(id)
-                                .arg(eng->framesSent())
-                                .arg(eng->frameCount()));
     }
+    CliOutput::endProgress();
+    // No answer in time is a time-out; anything the motor said against the image is a refusal.
+    const bool silent = verdict == QLatin1String("Enter update mode overtime!")
+        || verdict == QLatin1String("Update timeout!")
+        || verdict == QLatin1String("Sending file info failed!");
+    if (link.serialFailed())
+        return link.failure(QString());
+    return CliStatus::fail(silent ? CliStatus::TimedOut : CliStatus::MotorFailed,
+        QStringLiteral("%1 (motor %2, %3 of %4 frames taken)")
+            .arg(verdict)
+            .arg(id)
+            .arg(eng->framesSent())
+            .arg(eng->frameCount()));
 }

@@ -92,6 +92,26 @@ bool MotorLink::waitFor(const std::function<bool()>& done, int ms)
     }
 }
 
+bool MotorLink::waitActive(const std::function<bool()>& done, int idleMs)
+{
+    QElapsedTimer idle;
+    idle.start();
+    int seen = statuses_.size();
+    QTimer tick;
+    tick.start(5);
+    for (;;) {
+        if (done())
+            return true;
+        if (statuses_.size() != seen) {
+            seen = statuses_.size();
+            idle.restart();
+        }
+        if (serialFailed() || idle.elapsed() >= idleMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    }
+}
+
 void MotorLink::mark()
 {
     cursor_ = statuses_.size();

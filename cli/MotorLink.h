@@ -47,6 +47,9 @@ public:
 
     // Runs the event loop until done() holds; false at the limit or on a serial error.
     bool waitFor(const std::function<bool()>& done, int ms);
+    // The same, but the limit counts from the last status the engine reported: for procedures
+    // that keep the motor talking while they run.
+    bool waitActive(const std::function<bool()>& done, int idleMs);
     // Forgets the statuses seen so far; the next waitStatus looks only at newer ones.
     void mark();
     // Waits for the next status whose code is in codes. Every status passed over is handed to

@@ -220,8 +220,6 @@ CliStatus restore(const CliOptions& o, MotorLink& link, ParamSession& ps)
         const int before = failed.size();
         st = ps.download(&failed);
         written = staged - (failed.size() - before);
-        if (st.ok())
-            st = ps.save();
         if (!st.ok())
             return st;
         // Read everything back: only what the motor reports counts as restored.

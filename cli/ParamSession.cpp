@@ -5,6 +5,7 @@
 
 #include <CANWorker.h>
 #include <ParamTable.h>
+#include <ParamTransfer.h>
 #include <otaThread.h>
 
 #include <cstring>
@@ -68,15 +69,24 @@ CliStatus ParamSession::read(int group, int index)
 
 CliStatus ParamSession::uploadAll()
 {
-    // All four groups in code order; an empty group has nothing to ask for.
-    for (int g = 0; g < ParamTable::GroupCount; ++g) {
-        for (int i = 0; i < count(g); ++i) {
-            const CliStatus st = read(g, i);
-            if (!st.ok())
-                return st;
-        }
-    }
-    return CliStatus::success();
+    ParamTransfer chain(link_.worker(), link_.current());
+    bool ended = false, ok = false;
+    QObject::connect(&chain, &ParamTransfer::finished, [&](bool result) {
+        ended = true;
+        ok = result;
+    });
+    link_.mark();
+    if (!chain.upload())
+        return CliStatus::fail(CliStatus::Usage, QStringLiteral("no motor selected"));
+    // The chain ends by itself (the engine limits every read); the wait is bounded all the same.
+    link_.waitActive([&] { return ended; }, link_.timeout() + 1000);
+    if (ok)
+        return CliStatus::success();
+    const QString code = codeText(link_.engine()->transferCode());
+    if (ended && link_.engine()->status() == OTA_STA_READ_PARA_ERROR)
+        return CliStatus::fail(
+            CliStatus::MotorFailed, lastErrorOr(QStringLiteral("Read param from %1 failed").arg(code)));
+    return link_.failure(QStringLiteral("no answer to the read of %1").arg(code));
 }
 
 CliStatus ParamSession::stage(int group, int index, const QString& text, bool* staged)
@@ -163,22 +173,45 @@ CliStatus ParamSession::write(int group, int index, const QString& text, bool* c
 
 CliStatus ParamSession::download(QStringList* failed)
 {
-    for (int g : {0, 2}) {
-        for (int i = 0; i < count(g); ++i) {
-            const bool modified
-                = link_.engine()->withParams([&](ParamTable& t) { return t.entry(g, i).modified; });
-            if (!modified)
-                continue;
-            const CliStatus st = writeAt(g, i);
-            if (st.code == CliStatus::MotorFailed) {
-                failed->append(st.message);
-                continue;
-            }
-            if (!st.ok())
-                return st;
+    otaThread* eng = link_.engine();
+    auto anyModified = [eng] {
+        return eng->withParams([](ParamTable& t) {
+            for (int g : {0, 2})
+                for (int i = 0; i < t.count(g); ++i)
+                    if (t.entry(g, i).modified)
+                        return true;
+            return false;
+        });
+    };
+    ParamTransfer chain(link_.worker(), link_.current());
+    bool ended = false, ok = false;
+    QObject::connect(&chain, &ParamTransfer::finished, [&](bool result) {
+        ended = true;
+        ok = result;
+    });
+    // The chain stops at a refused entry; the rest are still written, and saved at the end.
+    bool saved = false;
+    while (anyModified()) {
+        ended = ok = false;
+        link_.mark();
+        chain.download();
+        link_.waitActive([&] { return ended; }, link_.timeout() + 1000);
+        if (ok) {
+            saved = true;
+            break;
         }
+        if (!ended || eng->status() != OTA_STA_WRITE_PARA_ERROR)
+            return link_.failure(
+                QStringLiteral("no answer to the write of %1").arg(codeText(eng->transferCode())));
+        const quint16 code = eng->transferCode();
+        failed->append(lastErrorOr(QStringLiteral("Write param to %1failed").arg(codeText(code))));
+        eng->withParams([code](ParamTable& t) {
+            const int g = code >> 12, i = code & 0xFFF;
+            if (t.valid(g, i))
+                t.entry(g, i).modified = false;
+        });
     }
-    return CliStatus::success();
+    return saved ? CliStatus::success() : save();
 }
 
 CliStatus ParamSession::save()

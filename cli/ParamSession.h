@@ -38,8 +38,8 @@ public:
     // Marks an entry for the download after checking text with the cell rule; the note of a
     // rejection comes back as code 2.
     CliStatus stage(int group, int index, const QString& text, bool* staged);
-    // Writes every staged entry (group 0 first, then group 2), going on past refused entries;
-    // their codes and the motor's reasons come back in failed.
+    // Writes every staged entry (group 0 first, then group 2) and saves, going on past refused
+    // entries; the motor's reasons for those come back in failed.
     CliStatus download(QStringList* failed);
     CliStatus save();
     CliStatus factoryReset();

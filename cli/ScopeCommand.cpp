@@ -6,6 +6,7 @@
 #include "ParamSession.h"
 
 #include <CANWorker.h>
+#include <ScopeSession.h>
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -63,49 +64,53 @@ CliStatus ScopeCommand::run(const CliOptions& o, MotorLink& link)
         types[size_t(k)] = quint16(at + 1);
     }
     otaThread* eng = link.engine();
-    eng->setScopeFrequency(quint16(o.frequency));
-    if (eng->configureScopeChannels(types) != o.channels.size())
-        return CliStatus::fail(CliStatus::Usage, QStringLiteral("the channels could not be mapped"));
-
-    if (!o.csv && !eng->openSampleFile(o.out))
-        return CliStatus::fail(CliStatus::Usage, QStringLiteral("cannot write %1").arg(o.out));
+    if (!o.csv) {
+        // Checked here: the session would record on without a file it cannot open.
+        QFile probe(o.out);
+        if (!probe.open(QIODevice::Append))
+            return CliStatus::fail(
+                CliStatus::Usage, QStringLiteral("cannot write %1: %2").arg(o.out, probe.errorString()));
+    }
     CsvCollector csv;
     QMetaObject::Connection notify;
     if (o.csv)
         notify = QObject::connect(eng, &otaThread::scopeToShow, &link,
             [&](const ScopeBuffers* b) { csv.take(*b, eng->scopeSlots()); });
-    auto finish = [&] {
-        QObject::disconnect(notify);
-        eng->closeSampleFile();
-    };
 
-    // Configure, channel groups (the worker sends them on the frequency's confirmation), start.
+    ScopeSession session(link.worker());
+    bool started = false;
+    QObject::connect(&session, &ScopeSession::started, [&](int) { started = true; });
     link.mark();
-    link.worker()->runStep(STEP_SCOPE_SET_FRE);
-    const int code = link.waitStatus(
-        {OTA_STA_PARA_UPDATE_SUCCESS_CHSET, OTA_STA_PARA_UPDATE_ERROR, OTA_STA_PARA_UPDATE_OVER_TIME},
-        link.timeout());
-    if (code != OTA_STA_PARA_UPDATE_SUCCESS_CHSET) {
-        finish();
-        if (code == OTA_STA_PARA_UPDATE_ERROR)
+    if (!session.start(quint16(o.frequency), types, o.csv ? QString() : o.out)) {
+        QObject::disconnect(notify);
+        return CliStatus::fail(CliStatus::Usage, QStringLiteral("no motor selected"));
+    }
+    // The session starts sampling even when the set-up was refused or unanswered (as the desktop
+    // does); the command line reports that instead of recording nothing.
+    int setup = -1;
+    link.waitFor([&] { return started; }, link.timeout() + 2000);
+    setup = link.waitStatus(
+        {OTA_STA_PARA_UPDATE_SUCCESS_CHSET, OTA_STA_PARA_UPDATE_ERROR, OTA_STA_PARA_UPDATE_OVER_TIME}, 0);
+    if (!started || setup != OTA_STA_PARA_UPDATE_SUCCESS_CHSET) {
+        QObject::disconnect(notify);
+        session.stop();
+        link.waitStatus({OTA_STA_PARA_UPDATE_SUCCESS_END}, 300);
+        if (setup == OTA_STA_PARA_UPDATE_ERROR)
             return CliStatus::fail(CliStatus::MotorFailed,
                 QStringLiteral("the motor refused the oscilloscope set-up (error bits 0x%1)")
                     .arg(eng->errorSet(), 0, 16));
         return link.failure(QStringLiteral("the motor did not confirm the oscilloscope set-up"));
     }
-    link.worker()->runStep(STEP_SCOPE_START);
-    QElapsedTimer run;
-    run.start();
-    const int durationMs = int(o.duration * 1000);
-    link.waitFor([&] { return false; }, durationMs);
+    link.waitFor([] { return false; }, int(o.duration * 1000));
     const bool sampled = eng->scopeRunning();
     link.mark();
-    link.worker()->runStep(STEP_SCOPE_STOP);
+    session.stop();
     const int stopped = link.waitStatus({OTA_STA_PARA_UPDATE_SUCCESS_END}, link.timeout());
     if (o.csv)
         csv.take(*eng->scopeBuffers(), eng->scopeSlots());
-    finish();
+    QObject::disconnect(notify);
     if (stopped < 0) {
+        // Nothing may keep asking the motor to stop once the command has ended.
         eng->startStep(STEP_STOP);
         if (link.serialFailed() || sampled)
             return link.failure(QStringLiteral("the motor did not confirm the oscilloscope stop"));
