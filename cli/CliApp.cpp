@@ -45,7 +45,7 @@ CliStatus dispatch(const CliOptions& o)
         return CliStatus::fail(
             CliStatus::PortError, QStringLiteral("the embedded template could not be read"));
     MotorLink link(o.timeoutMs);
-    CliStatus st = link.open(o.port);
+    CliStatus st = link.open(o.port, o.canId);
     if (!st.ok())
         return st;
     if (o.command == QLatin1String("scan"))

@@ -7,50 +7,55 @@ struct CommandInfo
     int minArgs;
     int maxArgs;
     const char* synopsis;
+    const char* summary; // one line for the overview
     const char* text;
 };
 
 // Keep in the order `--help` lists them.
 const CommandInfo Commands[] = {
-    {"ports", 0, 0, "ports",
+    {"ports", 0, 0, "ports", "adapter ports the program would offer",
         "List the adapter ports the program would offer (USB-serial adapters and the\n"
         "paths in SERVOBENCH_PORTS)."},
-    {"scan", 0, 0, "scan",
+    {"scan", 0, 0, "scan", "list the motors on the bus",
         "Connect (with the adapter's baud search) and list every motor on the bus:\n"
         "CAN ID and MCU ID."},
-    {"params", 0, 0, "params [--json|--csv]",
+    {"params", 0, 0, "params [--json|--csv]", "the motor's whole parameter table",
         "Read the motor's parameter table and print every entry: code, name, type,\n"
         "property, limits and value."},
-    {"get", 1, 1, "get CODE|NAME", "Read one parameter (code like 0x2005, or its name) and print its value."},
-    {"set", 2, 2, "set CODE|NAME VALUE [--save]",
+    {"get", 1, 1, "get CODE|NAME", "read one parameter",
+        "Read one parameter (code like 0x2005, or its name) and print its value."},
+    {"set", 2, 2, "set CODE|NAME VALUE [--save]", "write one parameter (checked like a table cell)",
         "Write one parameter. The value is checked like a cell of the parameter table\n"
         "(ASCII text for strings, a number of the parameter's type within its limits)\n"
         "before it is sent; then the motor's answer decides. --save stores it in flash."},
-    {"save", 0, 0, "save", "Store all parameters in the motor's flash."},
-    {"factory-reset", 0, 0, "factory-reset", "Restore the motor's factory parameters."},
-    {"clear-alarm", 0, 0, "clear-alarm", "Clear the motor's alarm."},
-    {"backup", 1, 1, "backup FILE", "Write the motor's identity and every parameter value to a JSON file."},
-    {"restore", 1, 1, "restore FILE",
+    {"save", 0, 0, "save", "store the parameters in flash", "Store all parameters in the motor's flash."},
+    {"factory-reset", 0, 0, "factory-reset", "restore the factory parameters",
+        "Restore the motor's factory parameters."},
+    {"clear-alarm", 0, 0, "clear-alarm", "clear the motor's alarm", "Clear the motor's alarm."},
+    {"backup", 1, 1, "backup FILE", "identity and every parameter value to a JSON file",
+        "Write the motor's identity and every parameter value to a JSON file."},
+    {"restore", 1, 1, "restore FILE", "write back what differs from a backup, save, verify",
         "Write the writable parameters of a backup that differ from the motor, save them,\n"
         "read everything back and report every entry that did not take."},
-    {"diff", 1, 1, "diff FILE",
+    {"diff", 1, 1, "diff FILE", "what differs between the motor and a backup",
         "Print the parameters whose values differ between the motor and a backup.\n"
         "Exit code 0 when nothing differs, 1 when something does."},
-    {"mode", 1, 1, "mode reset|motor|brake", "Switch the motor's mode."},
-    {"zero", 0, 0, "zero", "Set the current position as the mechanical zero."},
-    {"set-id", 1, 1, "set-id NEW_ID",
+    {"mode", 1, 1, "mode reset|motor|brake", "switch the motor's mode", "Switch the motor's mode."},
+    {"zero", 0, 0, "zero", "set the mechanical zero", "Set the current position as the mechanical zero."},
+    {"set-id", 1, 1, "set-id NEW_ID", "change the CAN ID (confirmed by the new announcement)",
         "Give the motor a new CAN ID (1-127); confirmed when the motor announces itself\n"
         "under the new ID."},
-    {"calibrate", 0, 0, "calibrate",
+    {"calibrate", 0, 0, "calibrate", "encoder calibration with progress and offset",
         "Calibrate the encoder (the motor rotates). Streams the progress and prints the\n"
         "electrical offset."},
-    {"estop", 0, 0, "estop",
+    {"estop", 0, 0, "estop", "stop the motor (every motor without --id)",
         "Emergency stop: put the motor into reset mode so it stops driving. Without --id\n"
         "every motor on the bus is stopped."},
-    {"flash", 1, 1, "flash FILE",
+    {"flash", 1, 1, "flash FILE", "firmware update with progress and the motor's verdict",
         "Transfer a firmware image (*.bin or *.hex, sent byte for byte, at most 512KB)\n"
         "and report the motor's verdict. Shows a progress bar on a terminal."},
     {"scope", 0, 0, "scope --channel NAME... [--freq HZ] [--duration S] --out FILE [--csv]",
+        "record signals through the oscilloscope",
         "Record up to eight signals through the oscilloscope. --channel takes a name of\n"
         "the live values (see `params`, property R/W or Setting above the configuration,\n"
         "and RO values), repeated or comma-separated. --freq 1-2000 Hz (default 100),\n"
@@ -97,7 +102,8 @@ QString CliOptions::usage()
                                "Commissioning of R58 servo motors through a USB-CAN adapter.\n\n"
                                "Commands:\n");
     for (const CommandInfo& c : Commands)
-        s += QStringLiteral("  %1\n").arg(QString::fromLatin1(c.synopsis));
+        s += QStringLiteral("  %1\n      %2\n")
+                 .arg(QString::fromLatin1(c.synopsis), QString::fromLatin1(c.summary));
     s += QLatin1Char('\n') + QString::fromLatin1(CommonOptions) + QLatin1Char('\n')
         + QString::fromLatin1(ExitCodes);
     return s;

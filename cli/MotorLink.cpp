@@ -159,7 +159,7 @@ CliStatus MotorLink::failure(const QString& timeoutText) const
     return CliStatus::fail(CliStatus::TimedOut, timeoutText);
 }
 
-CliStatus MotorLink::open(const QString& port)
+CliStatus MotorLink::open(const QString& port, int wantedCanId)
 {
     port_ = port;
     if (port_.isEmpty()) {
@@ -206,8 +206,9 @@ CliStatus MotorLink::open(const QString& port)
     waitFor(
         [&] {
             const qint64 now = clock_.elapsed();
-            return engine()->step() != STEP_GET_DEV_INFO && now - start >= ScanQuietMs
+            const bool quiet = engine()->step() != STEP_GET_DEV_INFO && now - start >= ScanQuietMs
                 && now - lastDetect_ >= ScanQuietMs;
+            return quiet && (wantedCanId < 0 || node(wantedCanId));
         },
         qMax(timeoutMs_, 1000));
     if (serialFailed())

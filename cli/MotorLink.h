@@ -35,8 +35,9 @@ public:
     QString portName() const { return port_; }
 
     // Opens the port (the first adapter port when empty), lets the adapter search run and scans
-    // the bus until no new motor announced itself for a moment.
-    CliStatus open(const QString& port);
+    // the bus until no new motor announced itself for a moment; a wanted CAN ID is waited for up
+    // to the limit (a slow motor may announce itself late).
+    CliStatus open(const QString& port, int wantedCanId = -1);
     // The motors found, by CAN ID.
     QList<int> canIds() const;
     ve::DataObject* node(int canId) const;

@@ -1,10 +1,15 @@
 #include "CliRig.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <unistd.h>
 
 namespace {
 // Exactly one line on standard error, carrying the given text.
@@ -96,6 +101,21 @@ TEST(CliProcess, SilentAdapterAndSilentMotorEndInTime)
     r = rig.run({"get", "Name"});
     EXPECT_EQ(r.code, 0) << r;
     EXPECT_EQ(r.out, "R58 SimMotor\n");
+}
+
+TEST(CliProcess, AnswersLaterThanTheEngineAllowsEndWithTimeOut)
+{
+    // Every motor frame comes 1500 ms late: the scan still finds the motor named by --id, but
+    // the parameter description is over time.
+    sim::SimConfig cfg = CliRig::motors({1});
+    cfg.faults.delayMs = 1500;
+    CliRig rig(cfg);
+    QElapsedTimer t;
+    t.start();
+    const CliRun r = rig.run({"get", "Name", "--id", "1"});
+    EXPECT_EQ(r.code, 4) << r;
+    EXPECT_TRUE(oneErrorLine(r, "the motor did not describe its parameters in time")) << r;
+    EXPECT_LT(t.elapsed(), 15000);
 }
 
 TEST(CliProcess, ParamsGetAndSetWithTheTableRules)
@@ -318,6 +338,30 @@ TEST(CliProcess, FlashSendsTheImageAndReportsTheMotorsVerdict)
         EXPECT_EQ(r.code, 2) << r;
         EXPECT_TRUE(oneErrorLine(r, "File size over 512KB!")) << r;
         EXPECT_EQ(rig.sim->firmwareImageCount(), 1);
+    }
+    {
+        // On a terminal the bar is drawn in place and ends at 100 %.
+        CliRig rig(CliRig::motors({1}));
+        const QString file = rig.path("small.bin");
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(image.left(80));
+        f.close();
+        int master = -1, slave = -1;
+        char name[256] = {};
+        ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+        const CliRun r = rig.run({"flash", file}, {}, 30000, QString::fromLatin1(name));
+        EXPECT_EQ(r.code, 0) << r;
+        QByteArray shown;
+        char buf[4096];
+        fcntl(master, F_SETFL, O_NONBLOCK);
+        for (ssize_t n; (n = read(master, buf, sizeof buf)) > 0;)
+            shown.append(buf, int(n));
+        ::close(slave);
+        ::close(master);
+        EXPECT_TRUE(shown.contains("\rSending file [")) << shown.toStdString();
+        EXPECT_TRUE(shown.contains("100% 10/10 frames")) << shown.toStdString();
+        EXPECT_TRUE(shown.contains("Update successfully! (80 bytes, 10 frames)")) << shown.toStdString();
     }
     sim::SimConfig cfg = CliRig::motors({1});
     cfg.faults.firmwareFailEnd = true;

@@ -48,9 +48,13 @@ struct CliRig
 
     // Runs the CLI with the simulator's port offered through SERVOBENCH_PORTS (unless env says
     // otherwise). Fails the test when the process outlives the limit: the CLI must never hang.
-    CliRun run(const QStringList& args, const QStringList& env = {}, int limitMs = 30000) const
+    // stdoutPath, when given, receives standard output instead (a terminal, for instance).
+    CliRun run(const QStringList& args, const QStringList& env = {}, int limitMs = 30000,
+        const QString& stdoutPath = QString()) const
     {
         QProcess p;
+        if (!stdoutPath.isEmpty())
+            p.setStandardOutputFile(stdoutPath, QIODevice::Append);
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
         e.insert("SERVOBENCH_PORTS", sim->portPath());
         for (const QString& kv : env)
