@@ -15,6 +15,8 @@
 #include <QJsonObject>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace {
 const char* const BackupFormat = "servobench-parameters";
 
@@ -229,9 +231,13 @@ CliStatus restore(const CliOptions& o, MotorLink& link, ParamSession& ps)
         for (const QJsonObject& p : wanted) {
             int g = 0, i = 0;
             ps.find(p.value(QStringLiteral("code")).toString(), &g, &i);
+            const QString code = p.value(QStringLiteral("code")).toString();
             const QString now = ps.row(g, i).value;
             const QString want = p.value(QStringLiteral("value")).toString();
-            if (now != want)
+            // An entry the motor refused is reported once, with the motor's reason.
+            const bool refused = std::any_of(
+                failed.cbegin(), failed.cend(), [&code](const QString& f) { return f.contains(code); });
+            if (now != want && !refused)
                 failed << QStringLiteral("%1 %2: motor has %3, file has %4")
                               .arg(p.value(QStringLiteral("code")).toString(),
                                   p.value(QStringLiteral("name")).toString(), now, want);

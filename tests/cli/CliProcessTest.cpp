@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QTest>
 
 #include <fcntl.h>
 #include <pty.h>
@@ -116,6 +117,27 @@ TEST(CliProcess, AnswersLaterThanTheEngineAllowsEndWithTimeOut)
     EXPECT_EQ(r.code, 4) << r;
     EXPECT_TRUE(oneErrorLine(r, "the motor did not describe its parameters in time")) << r;
     EXPECT_LT(t.elapsed(), 15000);
+}
+
+TEST(CliProcess, AdapterLostDuringARecordingIsASerialError)
+{
+    auto rig = std::make_unique<CliRig>(CliRig::motors({1}));
+    QProcess p;
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    e.insert("SERVOBENCH_PORTS", rig->sim->portPath());
+    p.setProcessEnvironment(e);
+    p.start(
+        SERVOBENCH_CLI_PATH, {"scope", "--channel", "VBUS", "--duration", "20", "--out", rig->path("w.txt")});
+    ASSERT_TRUE(p.waitForStarted());
+    QTest::qWait(1500);
+    // The adapter goes away: the pty hangs up under the running command.
+    rig->sim->stop();
+    ASSERT_TRUE(p.waitForFinished(10000));
+    CliRun r;
+    r.code = p.exitCode();
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    EXPECT_EQ(r.code, 3) << r;
+    EXPECT_TRUE(oneErrorLine(r, "Serial port error: ")) << r;
 }
 
 TEST(CliProcess, ParamsGetAndSetWithTheTableRules)
