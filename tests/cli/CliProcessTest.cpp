@@ -92,6 +92,16 @@ TEST(CliProcess, SilentAdapterAndSilentMotorEndInTime)
         EXPECT_EQ(r.code, 3) << r;
         EXPECT_TRUE(oneErrorLine(r, "does not answer")) << r;
     }
+    {
+        // An adapter configured at another rate is found by the baud search.
+        sim::SimConfig cfg = CliRig::motors({5});
+        cfg.adapterBaud = 115200;
+        CliRig rig(cfg);
+        const CliRun r = rig.run({"scan", "--json"});
+        EXPECT_EQ(r.code, 0) << r;
+        EXPECT_EQ(QJsonDocument::fromJson(r.out.toUtf8()).object().value("motors").toArray().size(), 1) << r;
+        EXPECT_EQ(rig.sim->adapterBaud(), 921600u);
+    }
     sim::SimConfig cfg = CliRig::motors({1, 2});
     cfg.faults.silentMotors = {2};
     CliRig rig(cfg);
