@@ -89,8 +89,10 @@ CliStatus ScopeCommand::run(const CliOptions& o, MotorLink& link)
     // does); the command line reports that instead of recording nothing.
     int setup = -1;
     link.waitFor([&] { return started; }, link.timeout() + 2000);
+    // The session may see the engine's verdict before its report reaches this thread's queue.
     setup = link.waitStatus(
-        {OTA_STA_PARA_UPDATE_SUCCESS_CHSET, OTA_STA_PARA_UPDATE_ERROR, OTA_STA_PARA_UPDATE_OVER_TIME}, 0);
+        {OTA_STA_PARA_UPDATE_SUCCESS_CHSET, OTA_STA_PARA_UPDATE_ERROR, OTA_STA_PARA_UPDATE_OVER_TIME},
+        link.timeout());
     if (!started || setup != OTA_STA_PARA_UPDATE_SUCCESS_CHSET) {
         QObject::disconnect(notify);
         session.stop();

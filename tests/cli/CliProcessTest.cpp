@@ -140,6 +140,7 @@ TEST(CliProcess, AdapterLostDuringARecordingIsASerialError)
         SERVOBENCH_CLI_PATH, {"scope", "--channel", "VBUS", "--duration", "20", "--out", rig->path("w.txt")});
     ASSERT_TRUE(p.waitForStarted());
     QTest::qWait(1500);
+    ASSERT_EQ(p.state(), QProcess::Running) << p.readAllStandardError().toStdString();
     // The adapter goes away: the pty hangs up under the running command.
     rig->sim->stop();
     ASSERT_TRUE(p.waitForFinished(10000));
