@@ -64,12 +64,14 @@ CliStatus ScopeCommand::run(const CliOptions& o, MotorLink& link)
         types[size_t(k)] = quint16(at + 1);
     }
     otaThread* eng = link.engine();
+    qint64 appendedAt = 0;
     if (!o.csv) {
         // Checked here: the session would record on without a file it cannot open.
         QFile probe(o.out);
         if (!probe.open(QIODevice::Append))
             return CliStatus::fail(
                 CliStatus::Usage, QStringLiteral("cannot write %1: %2").arg(o.out, probe.errorString()));
+        appendedAt = probe.size();
     }
     CsvCollector csv;
     QMetaObject::Connection notify;
@@ -122,6 +124,12 @@ CliStatus ScopeCommand::run(const CliOptions& o, MotorLink& link)
             CliStatus::TimedOut, QStringLiteral("no samples arrived within %1 s").arg(o.duration));
 
     int records = 0;
+    if (!o.csv) {
+        // Earlier runs in the same file stay; count what this one appended.
+        QFile f(o.out);
+        if (f.open(QIODevice::ReadOnly) && f.seek(appendedAt))
+            records = f.readAll().count('\n');
+    }
     if (o.csv) {
         QSaveFile f(o.out);
         if (!f.open(QIODevice::WriteOnly))
@@ -148,16 +156,12 @@ CliStatus ScopeCommand::run(const CliOptions& o, MotorLink& link)
     if (o.json) {
         QJsonObject j {{"file", o.out}, {"channels", QJsonArray::fromStringList(o.channels)},
             {"frequency", o.frequency}, {"duration", o.duration}};
-        if (o.csv)
-            j.insert(QStringLiteral("records"), records);
+        j.insert(QStringLiteral("records"), records);
         CliOutput::json(j);
-    } else if (o.csv) {
+    } else {
         CliOutput::line(QStringLiteral("Recorded %1 records of %2 to %3")
                             .arg(records)
                             .arg(o.channels.join(QStringLiteral(", ")), o.out));
-    } else {
-        CliOutput::line(
-            QStringLiteral("Recorded %1 to %2").arg(o.channels.join(QStringLiteral(", ")), o.out));
     }
     return CliStatus::success();
 }

@@ -429,6 +429,17 @@ TEST(CliProcess, ScopeRecordsTheSampleFileAndCsv)
                     .hasMatch())
         << lines[0].toStdString();
     EXPECT_EQ(lines[0].size(), 14 + 12 + 11 + 1);
+    const int first = lines.size() - 1;
+    EXPECT_TRUE(r.out.startsWith(QString("Recorded %1 records of VBUS, iqRaw to ").arg(first))) << r;
+    // A second run is appended, as the desktop's sample file is.
+    r = rig.run(
+        {"scope", "--channel", "VBUS,iqRaw", "--freq", "200", "--duration", "0.3", "--out", txt, "--json"});
+    ASSERT_EQ(r.code, 0) << r;
+    const int second = QJsonDocument::fromJson(r.out.toUtf8()).object().value("records").toInt();
+    EXPECT_GT(second, 20);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll().count('\n'), first + second);
+    f.close();
 
     const QString csv = rig.path("wave.csv");
     r = rig.run({"scope", "--channel", "VBUS", "--channel", "mechPos", "--freq", "100", "--duration", "0.4",
