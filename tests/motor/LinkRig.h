@@ -42,6 +42,18 @@ struct LinkRig
         }
         return true;
     }
+    // CRC-32 (IEEE) as the simulator reports it for a received image; comparing checksums keeps
+    // the test from sharing a byte array with the simulator's thread.
+    static quint32 crc32(const QByteArray& data)
+    {
+        quint32 crc = 0xFFFFFFFFu;
+        for (char c : data) {
+            crc ^= quint8(c);
+            for (int k = 0; k < 8; ++k)
+                crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        }
+        return ~crc;
+    }
     static void pause(int ms)
     {
         QEventLoop loop;
