@@ -9,7 +9,6 @@
 #include <CanIdChange.h>
 #include <DataObject.h>
 
-#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonObject>
 

@@ -8,7 +8,6 @@
 #include <CANWorker.h>
 #include <ScopeSession.h>
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
