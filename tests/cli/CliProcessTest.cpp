@@ -1,0 +1,483 @@
+#include "CliRig.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <unistd.h>
+
+namespace {
+// Exactly one line on standard error, carrying the given text.
+bool oneErrorLine(const CliRun& r, const QString& text)
+{
+    return r.err.count('\n') == 1 && r.err.endsWith('\n') && r.err.contains(text);
+}
+
+QJsonObject paramByName(const QJsonArray& params, const QString& name)
+{
+    for (const QJsonValue& v : params)
+        if (v.toObject().value("name").toString() == name)
+            return v.toObject();
+    return {};
+}
+} // namespace
+
+TEST(CliProcess, PortsAndMissingPorts)
+{
+    CliRig rig(CliRig::motors({1}));
+    CliRun r = rig.run({"ports"});
+    EXPECT_EQ(r.code, 0) << r;
+    EXPECT_TRUE(r.out.split('\n').contains(rig.sim->portPath())) << r;
+
+    r = rig.run({"scan"}, {"SERVOBENCH_PORTS="});
+    EXPECT_EQ(r.code, 3) << r;
+    EXPECT_TRUE(oneErrorLine(r, "no adapter port found")) << r;
+
+    r = rig.run({"params", "--port", rig.path("no-such-tty")});
+    EXPECT_EQ(r.code, 3) << r;
+    EXPECT_TRUE(oneErrorLine(r, "does not exist")) << r;
+
+    // A file that is no serial port.
+    QFile f(rig.path("plain"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    r = rig.run({"scan", "--port", rig.path("plain")});
+    EXPECT_EQ(r.code, 3) << r;
+    EXPECT_TRUE(oneErrorLine(r, "cannot open serial port")) << r;
+}
+
+TEST(CliProcess, ScanListsEveryMotorAndAmbiguousCommandsNameThem)
+{
+    CliRig rig(CliRig::motors({3, 17, 90}));
+    CliRun r = rig.run({"scan", "--json"});
+    ASSERT_EQ(r.code, 0) << r;
+    const QJsonArray motors = QJsonDocument::fromJson(r.out.toUtf8()).object().value("motors").toArray();
+    ASSERT_EQ(motors.size(), 3) << r;
+    EXPECT_EQ(motors[1].toObject().value("can_id").toInt(), 17);
+    EXPECT_EQ(
+        motors[1].toObject().value("mcu_id").toString(), "0x" + QString::number(rig.sim->motorMcuId(1), 16));
+
+    r = rig.run({"scan"});
+    EXPECT_EQ(r.code, 0) << r;
+    EXPECT_TRUE(
+        r.out.contains(QRegularExpression("\\n90\\s+0x" + QString::number(rig.sim->motorMcuId(2), 16))))
+        << r;
+
+    r = rig.run({"get", "Name"});
+    EXPECT_EQ(r.code, 2) << r;
+    EXPECT_TRUE(oneErrorLine(r, "3 motors on the bus, choose one with --id")) << r;
+    for (int k = 0; k < 3; ++k)
+        EXPECT_TRUE(r.err.contains(
+            QString("%1 (MCU ID 0x%2)").arg(rig.sim->motorCanId(k)).arg(rig.sim->motorMcuId(k), 0, 16)))
+            << r;
+
+    r = rig.run({"get", "Name", "--id", "4"});
+    EXPECT_EQ(r.code, 4) << r;
+    EXPECT_TRUE(oneErrorLine(r, "no motor answered with CAN ID 4")) << r;
+}
+
+TEST(CliProcess, SilentAdapterAndSilentMotorEndInTime)
+{
+    {
+        sim::SimConfig cfg = CliRig::motors({1});
+        cfg.faults.adapterSilent = true;
+        CliRig rig(cfg);
+        const CliRun r = rig.run({"scan"});
+        EXPECT_EQ(r.code, 3) << r;
+        EXPECT_TRUE(oneErrorLine(r, "does not answer")) << r;
+    }
+    {
+        // An adapter configured at another rate is found by the baud search.
+        sim::SimConfig cfg = CliRig::motors({5});
+        cfg.adapterBaud = 115200;
+        CliRig rig(cfg);
+        const CliRun r = rig.run({"scan", "--json"});
+        EXPECT_EQ(r.code, 0) << r;
+        EXPECT_EQ(QJsonDocument::fromJson(r.out.toUtf8()).object().value("motors").toArray().size(), 1) << r;
+        EXPECT_EQ(rig.sim->adapterBaud(), 921600u);
+    }
+    sim::SimConfig cfg = CliRig::motors({1, 2});
+    cfg.faults.silentMotors = {2};
+    CliRig rig(cfg);
+    CliRun r = rig.run({"get", "Name", "--id", "2", "--timeout", "300"});
+    EXPECT_EQ(r.code, 4) << r;
+    EXPECT_TRUE(oneErrorLine(r, "no motor answered with CAN ID 2")) << r;
+    // The other motor still works, and without --id it is the only one.
+    r = rig.run({"get", "Name"});
+    EXPECT_EQ(r.code, 0) << r;
+    EXPECT_EQ(r.out, "R58 SimMotor\n");
+}
+
+TEST(CliProcess, AnswersLaterThanTheEngineAllowsEndWithTimeOut)
+{
+    // Every motor frame comes 1500 ms late: the scan still finds the motor named by --id, but
+    // the parameter description is over time.
+    sim::SimConfig cfg = CliRig::motors({1});
+    cfg.faults.delayMs = 1500;
+    CliRig rig(cfg);
+    QElapsedTimer t;
+    t.start();
+    const CliRun r = rig.run({"get", "Name", "--id", "1"});
+    EXPECT_EQ(r.code, 4) << r;
+    EXPECT_TRUE(oneErrorLine(r, "the motor did not describe its parameters in time")) << r;
+    EXPECT_LT(t.elapsed(), 15000);
+}
+
+TEST(CliProcess, AdapterLostDuringARecordingIsASerialError)
+{
+    auto rig = std::make_unique<CliRig>(CliRig::motors({1}));
+    QProcess p;
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    e.insert("SERVOBENCH_PORTS", rig->sim->portPath());
+    p.setProcessEnvironment(e);
+    p.start(
+        SERVOBENCH_CLI_PATH, {"scope", "--channel", "VBUS", "--duration", "20", "--out", rig->path("w.txt")});
+    ASSERT_TRUE(p.waitForStarted());
+    QTest::qWait(1500);
+    ASSERT_EQ(p.state(), QProcess::Running) << p.readAllStandardError().toStdString();
+    // The adapter goes away: the pty hangs up under the running command.
+    rig->sim->stop();
+    ASSERT_TRUE(p.waitForFinished(10000));
+    CliRun r;
+    r.code = p.exitCode();
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    EXPECT_EQ(r.code, 3) << r;
+    EXPECT_TRUE(oneErrorLine(r, "Serial port error: ")) << r;
+}
+
+TEST(CliProcess, ParamsGetAndSetWithTheTableRules)
+{
+    CliRig rig(CliRig::motors({1}));
+    CliRun r = rig.run({"params", "--json"});
+    ASSERT_EQ(r.code, 0) << r;
+    const QJsonArray params = QJsonDocument::fromJson(r.out.toUtf8()).array();
+    ASSERT_GE(params.size(), 50);
+    const QJsonObject spd = paramByName(params, "limit_spd");
+    EXPECT_EQ(spd.value("code").toString(), "0X2018");
+    EXPECT_EQ(spd.value("type").toString(), "float");
+    EXPECT_EQ(spd.value("property").toString(), "R/W");
+    EXPECT_EQ(spd.value("max").toString(), "30.00");
+    EXPECT_EQ(spd.value("value").toString(), "10.000000");
+    EXPECT_EQ(paramByName(params, "CAN_ID").value("property").toString(), "Config");
+    EXPECT_EQ(paramByName(params, "VBUS").value("value").toString(), "24.000000");
+
+    r = rig.run({"params", "--csv"});
+    ASSERT_EQ(r.code, 0) << r;
+    EXPECT_TRUE(r.out.startsWith(
+        "Code,Name,Type,Property,Maximum,Minimum,Value\n0X0000,Name,String,R/W,,,R58 SimMotor\n"))
+        << r;
+    r = rig.run({"params"});
+    EXPECT_TRUE(r.out.contains(
+        QRegularExpression("0X2018\\s+limit_spd\\s+float\\s+R/W\\s+30.00\\s+0.00\\s+10.000000")))
+        << r;
+
+    r = rig.run({"get", "0x2018"});
+    EXPECT_EQ(r.out, "10.000000\n") << r;
+
+    // Rejected before anything is sent: nothing changes in the motor.
+    r = rig.run({"set", "limit_spd", "30.5"});
+    EXPECT_EQ(r.code, 2) << r;
+    EXPECT_TRUE(oneErrorLine(r, "0X2018 limit_spd: Value out of range (0.00 to 30.00)")) << r;
+    r = rig.run({"set", "limit_spd", "fast"});
+    EXPECT_EQ(r.code, 2) << r;
+    EXPECT_TRUE(oneErrorLine(r, "Please input ASCII charaters")) << r;
+    r = rig.run({"set", "CAN_ID", "5"});
+    EXPECT_EQ(r.code, 2) << r;
+    EXPECT_TRUE(oneErrorLine(r, "CAN_ID is not writable (Config)")) << r;
+    r = rig.run({"set", "nonsense", "5"});
+    EXPECT_EQ(r.code, 2) << r;
+    EXPECT_DOUBLE_EQ(rig.sim->parameterValue(0, 0x2018).toDouble(), 10.0);
+
+    r = rig.run({"set", "limit_spd", "30", "--save"});
+    EXPECT_EQ(r.code, 0) << r;
+    EXPECT_EQ(r.out, "0X2018 limit_spd = 30.000000, saved\n");
+    EXPECT_DOUBLE_EQ(rig.sim->parameterValue(0, 0x2018).toDouble(), 30.0);
+    r = rig.run({"set", "0X2018", "30.0"});
+    EXPECT_EQ(r.out, "0X2018 limit_spd = 30.000000 (unchanged)\n") << r;
+
+    r = rig.run({"set", "Location", "bench-two-left-hip-joint", "--json"});
+    ASSERT_EQ(r.code, 0) << r;
+    EXPECT_EQ(QJsonDocument::fromJson(r.out.toUtf8()).object().value("value").toString(), "bench-two-left-h");
+    EXPECT_EQ(rig.sim->parameterValue(0, 0x0001).toString(), "bench-two-left-h");
+
+    r = rig.run({"save"});
+    EXPECT_EQ(r.code, 0) << r;
+    EXPECT_EQ(r.out, "Param saved successfully!\n");
+    r = rig.run({"factory-reset"});
+    EXPECT_EQ(r.code, 0) << r;
+    EXPECT_DOUBLE_EQ(rig.sim->parameterValue(0, 0x2018).toDouble(), 10.0);
+}
+
+TEST(CliProcess, BackupChangeRestoreDiffRoundTrip)
+{
+    CliRig rig(CliRig::motors({1, 2}));
+    const QString file = rig.path("m1.json");
+    CliRun r = rig.run({"backup", file, "--id", "1"});
+    ASSERT_EQ(r.code, 0) << r;
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QJsonObject doc = QJsonDocument::fromJson(f.readAll()).object();
+    f.close();
+    EXPECT_EQ(doc.value("mcu_id").toString(), "0x" + QString::number(rig.sim->motorMcuId(0), 16));
+    EXPECT_EQ(paramByName(doc.value("params").toArray(), "limit_cur").value("value").toString(), "23.000000");
+
+    ASSERT_EQ(rig.run({"set", "limit_cur", "7.25", "--id", "1"}).code, 0);
+    ASSERT_EQ(rig.run({"set", "Note", "changed", "--id", "1"}).code, 0);
+    r = rig.run({"diff", file, "--id", "1", "--json"});
+    EXPECT_EQ(r.code, 1) << r;
+    const QJsonArray d = QJsonDocument::fromJson(r.out.toUtf8()).array();
+    ASSERT_EQ(d.size(), 2) << r;
+    EXPECT_EQ(d[0].toObject().value("name").toString(), "Note");
+    EXPECT_EQ(d[1].toObject().value("motor").toString(), "7.250000");
+    EXPECT_EQ(d[1].toObject().value("file").toString(), "23.000000");
+    EXPECT_TRUE(r.err.isEmpty()) << r;
+
+    r = rig.run({"restore", file, "--id", "1"});
+    EXPECT_EQ(r.code, 0) << r;
+    EXPECT_TRUE(r.out.contains("Wrote and saved 2 parameters")) << r;
+    EXPECT_DOUBLE_EQ(rig.sim->parameterValue(0, 0x2019).toDouble(), 23.0);
+    EXPECT_EQ(rig.sim->parameterValue(0, 0x0002).toString(), "");
+    r = rig.run({"diff", file, "--id", "1"});
+    EXPECT_EQ(r.code, 0) << r;
+    EXPECT_EQ(r.out, "No differences.\n");
+
+    // The same backup onto the other motor: noted, and nothing to write.
+    r = rig.run({"restore", file, "--id", "2"});
+    EXPECT_EQ(r.code, 0) << r;
+    EXPECT_TRUE(r.out.contains("Note: ")) << r;
+
+    // An entry that cannot take is reported, the rest is restored.
+    QJsonArray params = doc.value("params").toArray();
+    for (int k = 0; k < params.size(); ++k) {
+        QJsonObject p = params[k].toObject();
+        if (p.value("name").toString() == "limit_torque")
+            p.insert("value", "99.000000");
+        if (p.value("name").toString() == "limit_spd")
+            p.insert("value", "20.500000");
+        params[k] = p;
+    }
+    QJsonObject bad = doc;
+    bad.insert("params", params);
+    const QString badFile = rig.path("bad.json");
+    QFile b(badFile);
+    ASSERT_TRUE(b.open(QIODevice::WriteOnly));
+    b.write(QJsonDocument(bad).toJson());
+    b.close();
+    r = rig.run({"restore", badFile, "--id", "1"});
+    EXPECT_EQ(r.code, 1) << r;
+    EXPECT_TRUE(r.out.contains("Did not take: 0X201a limit_torque: Value out of range")) << r;
+    EXPECT_TRUE(oneErrorLine(r, "1 parameter(s) of " + badFile + " did not take")) << r;
+    EXPECT_DOUBLE_EQ(rig.sim->parameterValue(0, 0x2018).toDouble(), 20.5);
+
+    r = rig.run({"restore", rig.path("missing.json"), "--id", "1"});
+    EXPECT_EQ(r.code, 2) << r;
+}
+
+TEST(CliProcess, ModesZeroAlarmAndEmergencyStop)
+{
+    CliRig rig(CliRig::motors({1, 2}));
+    CliRun r = rig.run({"mode", "motor", "--id", "2"});
+    EXPECT_EQ(r.code, 0) << r;
+    EXPECT_EQ(r.out, "Set MOTOR mode successfully!\n");
+    EXPECT_EQ(rig.sim->motorModeState(1), 2);
+    EXPECT_EQ(rig.run({"mode", "brake", "--id", "1"}).code, 0);
+    EXPECT_EQ(rig.sim->motorModeState(0), 3);
+    r = rig.run({"mode", "fast", "--id", "1"});
+    EXPECT_EQ(r.code, 2) << r;
+    EXPECT_TRUE(oneErrorLine(r, "mode must be reset, motor or brake")) << r;
+
+    r = rig.run({"estop"});
+    EXPECT_EQ(r.code, 0) << r;
+    EXPECT_EQ(r.out, "Motor 1 stopped (reset mode)\nMotor 2 stopped (reset mode)\n");
+    EXPECT_EQ(rig.sim->motorModeState(0), 0);
+    EXPECT_EQ(rig.sim->motorModeState(1), 0);
+
+    r = rig.run({"zero", "--id", "1"});
+    EXPECT_EQ(r.code, 0) << r;
+    EXPECT_EQ(r.out, "Set the mechanical zero successfully!\n");
+    r = rig.run({"clear-alarm", "--id", "2", "--json"});
+    EXPECT_EQ(r.code, 0) << r;
+    EXPECT_EQ(QJsonDocument::fromJson(r.out.toUtf8()).object().value("cleared").toBool(), true);
+}
+
+TEST(CliProcess, SetIdIsConfirmedByTheNewAnnouncement)
+{
+    CliRig rig(CliRig::motors({1, 2}));
+    CliRun r = rig.run({"set-id", "2", "--id", "1"});
+    EXPECT_EQ(r.code, 2) << r;
+    EXPECT_TRUE(oneErrorLine(r, "CAN ID 2 is taken")) << r;
+    r = rig.run({"set-id", "200", "--id", "1"});
+    EXPECT_EQ(r.code, 2) << r;
+
+    r = rig.run({"set-id", "42", "--id", "1"});
+    EXPECT_EQ(r.code, 0) << r;
+    EXPECT_EQ(r.out, "Device R58 Motor 42 CAN ID set successfully! (was 1)\n");
+    EXPECT_EQ(rig.sim->motorCanId(0), 42);
+    r = rig.run({"get", "CAN_ID", "--id", "42"});
+    EXPECT_EQ(r.out, "42\n") << r;
+}
+
+TEST(CliProcess, CalibrationStreamsProgressAndPrintsTheOffset)
+{
+    CliRig rig(CliRig::motors({1}));
+    CliRun r = rig.run({"calibrate"});
+    ASSERT_EQ(r.code, 0) << r;
+    EXPECT_TRUE(r.out.contains("Rotor angle = ")) << r;
+    EXPECT_TRUE(r.out.contains("Result: Number: ")) << r;
+    EXPECT_TRUE(r.out.contains(QRegularExpression("Encoder Electrical Offset: -?\\d+\\.\\d{6}\\n$"))) << r;
+    r = rig.run({"calibrate", "--json"});
+    ASSERT_EQ(r.code, 0) << r;
+    const QJsonObject j = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    EXPECT_TRUE(j.contains("electrical_offset")) << r;
+    EXPECT_GT(j.value("results").toArray().size(), 0);
+}
+
+TEST(CliProcess, FlashSendsTheImageAndReportsTheMotorsVerdict)
+{
+    QByteArray image(2053, '\0');
+    for (int k = 0; k < image.size(); ++k)
+        image[k] = char(k * 7 + 3);
+    {
+        CliRig rig(CliRig::motors({1}));
+        const QString file = rig.path("fw.hex");
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(image);
+        f.close();
+        CliRun r = rig.run({"flash", file});
+        EXPECT_EQ(r.code, 0) << r;
+        EXPECT_EQ(r.out, "Update successfully! (2053 bytes, 257 frames)\n") << r;
+        // Not a terminal: no progress bar in the output.
+        EXPECT_FALSE(r.out.contains('\r'));
+        EXPECT_EQ(rig.sim->lastFirmwareImage(), image);
+
+        QFile e(rig.path("empty.bin"));
+        ASSERT_TRUE(e.open(QIODevice::WriteOnly));
+        e.close();
+        r = rig.run({"flash", rig.path("empty.bin")});
+        EXPECT_EQ(r.code, 2) << r;
+        EXPECT_TRUE(oneErrorLine(r, "File contains no data!")) << r;
+        QFile big(rig.path("big.bin"));
+        ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+        big.write(QByteArray(524289, 'x'));
+        big.close();
+        r = rig.run({"flash", rig.path("big.bin")});
+        EXPECT_EQ(r.code, 2) << r;
+        EXPECT_TRUE(oneErrorLine(r, "File size over 512KB!")) << r;
+        EXPECT_EQ(rig.sim->firmwareImageCount(), 1);
+    }
+    {
+        // On a terminal the bar is drawn in place and ends at 100 %.
+        CliRig rig(CliRig::motors({1}));
+        const QString file = rig.path("small.bin");
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(image.left(80));
+        f.close();
+        int master = -1, slave = -1;
+        char name[256] = {};
+        ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+        const CliRun r = rig.run({"flash", file}, {}, 30000, QString::fromLatin1(name));
+        EXPECT_EQ(r.code, 0) << r;
+        QByteArray shown;
+        char buf[4096];
+        fcntl(master, F_SETFL, O_NONBLOCK);
+        for (ssize_t n; (n = read(master, buf, sizeof buf)) > 0;)
+            shown.append(buf, int(n));
+        ::close(slave);
+        ::close(master);
+        EXPECT_TRUE(shown.contains("\rSending file [")) << shown.toStdString();
+        EXPECT_TRUE(shown.contains("100% 10/10 frames")) << shown.toStdString();
+        EXPECT_TRUE(shown.contains("Update successfully! (80 bytes, 10 frames)")) << shown.toStdString();
+    }
+    sim::SimConfig cfg = CliRig::motors({1});
+    cfg.faults.firmwareFailEnd = true;
+    CliRig rig(cfg);
+    const QString file = rig.path("fw.bin");
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(image);
+    f.close();
+    const CliRun r = rig.run({"flash", file});
+    EXPECT_EQ(r.code, 1) << r;
+    EXPECT_TRUE(oneErrorLine(r, "Update failed!")) << r;
+}
+
+TEST(CliProcess, ScopeRecordsTheSampleFileAndCsv)
+{
+    CliRig rig(CliRig::motors({1}));
+    const QString txt = rig.path("wave.txt");
+    CliRun r
+        = rig.run({"scope", "--channel", "VBUS,iqRaw", "--freq", "200", "--duration", "0.5", "--out", txt});
+    ASSERT_EQ(r.code, 0) << r;
+    QFile f(txt);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = f.readAll().split('\n');
+    f.close();
+    // About 100 records at 200 Hz for 0.5 s; wide bounds for a loaded machine.
+    EXPECT_GT(lines.size(), 40);
+    EXPECT_LT(lines.size(), 400);
+    // time "%14.6f", float "%12.6f", int32 "%11d", CR LF.
+    EXPECT_TRUE(QRegularExpression("^ {0,13}\\d+\\.\\d{6} +24\\.000000 +-?\\d+\\r$")
+                    .match(QString::fromLatin1(lines[0]))
+                    .hasMatch())
+        << lines[0].toStdString();
+    EXPECT_EQ(lines[0].size(), 14 + 12 + 11 + 1);
+    const int first = lines.size() - 1;
+    EXPECT_TRUE(r.out.startsWith(QString("Recorded %1 records of VBUS, iqRaw to ").arg(first))) << r;
+    // A second run is appended, as the desktop's sample file is.
+    r = rig.run(
+        {"scope", "--channel", "VBUS,iqRaw", "--freq", "200", "--duration", "0.3", "--out", txt, "--json"});
+    ASSERT_EQ(r.code, 0) << r;
+    const int second = QJsonDocument::fromJson(r.out.toUtf8()).object().value("records").toInt();
+    EXPECT_GT(second, 20);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll().count('\n'), first + second);
+    f.close();
+
+    const QString csv = rig.path("wave.csv");
+    r = rig.run({"scope", "--channel", "VBUS", "--channel", "mechPos", "--freq", "100", "--duration", "0.4",
+        "--out", csv, "--csv", "--json"});
+    ASSERT_EQ(r.code, 0) << r;
+    const int records = QJsonDocument::fromJson(r.out.toUtf8()).object().value("records").toInt();
+    QFile c(csv);
+    ASSERT_TRUE(c.open(QIODevice::ReadOnly));
+    const QStringList rows = QString::fromUtf8(c.readAll()).split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(rows.first(), "time,VBUS,mechPos");
+    EXPECT_EQ(rows.size() - 1, records);
+    EXPECT_GT(records, 15);
+    EXPECT_TRUE(rows[1].contains(",24,")) << rows[1].toStdString();
+    // Times increase strictly.
+    double last = -1;
+    for (int k = 1; k < rows.size(); ++k) {
+        const double t = rows[k].section(',', 0, 0).toDouble();
+        EXPECT_GT(t, last);
+        last = t;
+    }
+
+    r = rig.run({"scope", "--channel", "CAN_ID", "--out", csv});
+    EXPECT_EQ(r.code, 2) << r;
+    EXPECT_TRUE(oneErrorLine(r, "'CAN_ID' is not a channel")) << r;
+}
+
+TEST(CliProcess, HelpShowsEveryCommand)
+{
+    CliRig rig(CliRig::motors({1}));
+    CliRun r = rig.run({"--help"});
+    EXPECT_EQ(r.code, 0);
+    for (const char* c : {"ports", "scan", "params", "get", "set", "save", "factory-reset", "clear-alarm",
+             "backup", "restore", "diff", "mode", "zero", "set-id", "calibrate", "estop", "flash", "scope"})
+        EXPECT_TRUE(r.out.contains(QString("\n  ") + c)) << c;
+    r = rig.run({"flash", "--help"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(r.out.startsWith("Usage: servobench-cli flash FILE")) << r;
+    r = rig.run({"flash"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(oneErrorLine(r, "usage: servobench-cli flash FILE")) << r;
+}
