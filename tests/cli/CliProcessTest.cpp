@@ -111,7 +111,7 @@ TEST(CliProcess, SilentAdapterAndSilentMotorEndInTime)
     // The other motor still works, and without --id it is the only one.
     r = rig.run({"get", "Name"});
     EXPECT_EQ(r.code, 0) << r;
-    EXPECT_EQ(r.out, "R58 SimMotor\n");
+    EXPECT_EQ(r.out, "R58 Motor\n");
 }
 
 TEST(CliProcess, AnswersLaterThanTheEngineAllowsEndWithTimeOut)
@@ -170,7 +170,7 @@ TEST(CliProcess, ParamsGetAndSetWithTheTableRules)
     r = rig.run({"params", "--csv"});
     ASSERT_EQ(r.code, 0) << r;
     EXPECT_TRUE(r.out.startsWith(
-        "Code,Name,Type,Property,Maximum,Minimum,Value\n0X0000,Name,String,R/W,,,R58 SimMotor\n"))
+        "Code,Name,Type,Property,Maximum,Minimum,Value\n0X0000,Name,String,R/W,,,R58 Motor\n"))
         << r;
     r = rig.run({"params"});
     EXPECT_TRUE(r.out.contains(
