@@ -1,0 +1,194 @@
+#include "Helper.h"
+
+#include "BlockBox.h"
+#include "DialogProvider.h"
+#include "FramelessWindow.h"
+#include "Project.h"
+#include "QtDialogProvider.h"
+
+#include <DataManager.h>
+#include <DataObject.h>
+
+#include <QApplication>
+#include <QDirIterator>
+#include <QFile>
+#include <QFontDatabase>
+#include <QTranslator>
+
+struct HelperDeleter
+{
+    void operator()(Helper* h) const { delete h; }
+};
+
+Helper* Helper::instance()
+{
+    static std::unique_ptr<Helper, HelperDeleter> helper(new Helper);
+    return helper.get();
+}
+
+Helper::Helper()
+    : m_dialogs(std::make_unique<QtDialogProvider>())
+{
+    servobench::importTemplate();
+    m_statusNode = ve::d("wnd.status.msg");
+    m_currentDevice = ve::d().emptyDobj();
+    m_editDevice = ve::d().emptyDobj();
+}
+
+Helper::~Helper() = default;
+
+void Helper::setCurrentDevice(ve::DataObject* device)
+{
+    if (!device)
+        device = ve::d().emptyDobj();
+    if (device == m_currentDevice)
+        return;
+    m_currentDevice = device;
+    emit currentDeviceDobjChanged();
+}
+
+void Helper::setEditDevice(ve::DataObject* device, const QString& editorType)
+{
+    m_editDevice = device ? device : ve::d().emptyDobj();
+    m_editorType = editorType;
+}
+
+void Helper::loadConfiguration() { servobench::loadConfiguration("config.xml"); }
+
+void Helper::saveConfiguration() { servobench::saveConfiguration("config.xml"); }
+
+void Helper::setupScale() { FramelessWindow::setupScale(); }
+
+void Helper::loadFonts()
+{
+    QStringList families;
+    QDirIterator it(":/fonts/", {"*.ttf"}, QDir::Files | QDir::NoDotAndDotDot | QDir::NoSymLinks);
+    while (it.hasNext()) {
+        const int id = QFontDatabase::addApplicationFont(it.next());
+        for (const QString& family : QFontDatabase::applicationFontFamilies(id))
+            if (!families.contains(family))
+                families.append(family);
+    }
+    // The embedded files carry their own family name; "Nordsans" resolves to
+    // it, and to a CJK family for the Chinese texts.
+    families << "Noto Sans CJK SC" << "Noto Sans CJK" << "WenQuanYi Micro Hei";
+    QFont::insertSubstitutions("Nordsans", families);
+    QApplication::setFont(QFont("Nordsans", 7));
+}
+
+void Helper::loadLanguage()
+{
+    const QString lang = ve::d("config.language")->getString("");
+    if (lang == "en")
+        return;
+    const QString path = QString("./i18n/%1.qm").arg(lang);
+    if (!QFile::exists(path)) {
+        logError(QString("no language %1 file").arg(path));
+        return;
+    }
+    auto* translator = new QTranslator(this);
+    if (!translator->load(path)) {
+        delete translator;
+        logError(QString("load language %1 failed").arg(lang));
+        return;
+    }
+    if (!QCoreApplication::installTranslator(translator))
+        logError(QString("install language %1 failed").arg(lang));
+}
+
+void Helper::createServices()
+{
+    m_canWorker = new CANWorker(this);
+    m_project = new Project(this);
+}
+
+void Helper::destroyServices()
+{
+    delete m_canWorker;
+    m_canWorker = nullptr;
+    delete m_project;
+    m_project = nullptr;
+}
+
+void Helper::createBlockBox()
+{
+    m_blockBox = new BlockBox(m_mainWindow);
+    connect(ve::d("trigger.block"), &ve::DataObject::changed, m_blockBox, &BlockBox::onBlock);
+}
+
+QString Helper::boxTitle(const char* pattern) const
+{
+    return tr(pattern).arg(ve::d("wnd.title")->getString(QString()));
+}
+
+ve::DataObject* Helper::activeDeviceOrWarn()
+{
+    if (m_currentDevice->isEmpty()) {
+        showError(tr("No activated device!"));
+        return nullptr;
+    }
+    return m_currentDevice;
+}
+
+void Helper::showError(const QString& text)
+{
+    m_dialogs->messageBox(DialogProvider::Box::Critical, m_mainWindow, boxTitle(QT_TR_NOOP("%1 Error")), text);
+}
+
+void Helper::showInformation(const QString& text)
+{
+    m_dialogs->messageBox(DialogProvider::Box::Information, m_mainWindow, boxTitle(QT_TR_NOOP("%1 Information")),
+                          text);
+}
+
+bool Helper::askConfirm(const QString& text)
+{
+    return m_dialogs->messageBox(DialogProvider::Box::Question, m_mainWindow, boxTitle(QT_TR_NOOP("%1 Notice")),
+                                 text);
+}
+
+void Helper::showWarning(const QString& text)
+{
+    m_dialogs->messageBox(DialogProvider::Box::Warning, m_mainWindow, boxTitle(QT_TR_NOOP("%1 Warning")), text);
+}
+
+void Helper::showAbout(const QString& title, const QString& text)
+{
+    m_dialogs->messageBox(DialogProvider::Box::About, m_mainWindow, title, text);
+}
+
+void Helper::showStatus(const QString& text, const QString& source)
+{
+    m_statusNode->set(this, source.isEmpty() ? text : QString("<%1> %2").arg(source, text));
+}
+
+QString Helper::getOpenFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter)
+{
+    return m_dialogs->getOpenFileName(parent, caption, dir, filter);
+}
+
+QString Helper::getSaveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter)
+{
+    return m_dialogs->getSaveFileName(parent, caption, dir, filter);
+}
+
+void Helper::setDialogProvider(std::unique_ptr<DialogProvider> provider)
+{
+    m_dialogs = provider ? std::move(provider) : std::make_unique<QtDialogProvider>();
+}
+
+QString Helper::deviceName(ve::DataObject* device) const { return CANWorker::deviceName(device); }
+
+bool Helper::isSerialOpen() const { return m_canWorker && m_canWorker->isOpen(); }
+
+void Helper::connectSerial(const QString& port)
+{
+    if (m_canWorker)
+        m_canWorker->connectPort(port);
+}
+
+void Helper::connectAutomatically()
+{
+    if (m_canWorker)
+        m_canWorker->connectAutomatically();
+}
