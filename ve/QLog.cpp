@@ -1,0 +1,51 @@
+#include "QLog.h"
+
+#include <QMessageLogger>
+
+namespace ve {
+
+QLog::QLog(const QString& color, const QString& prefix, const QString& sub)
+    : m_stream(QMessageLogger().debug())
+{
+    m_stream.nospace().noquote();
+    m_stream << color << prefix;
+    if (!sub.isEmpty())
+        m_stream << sub;
+}
+
+QLog::~QLog()
+{
+    m_stream << QStringLiteral("\033[0m");
+}
+
+QLog& QLog::operator<<(const QString& text)
+{
+    m_stream << text;
+    return *this;
+}
+
+QLog& QLog::operator<<(const QVariant& value)
+{
+    m_stream << value.toString();
+    return *this;
+}
+
+QLog& QLog::operator<<(const void* pointer)
+{
+    m_stream << pointer;
+    return *this;
+}
+
+QLog& QLog::operator<<(const char* text)
+{
+    m_stream << text;
+    return *this;
+}
+
+QLog& QLog::space()
+{
+    m_stream.setAutoInsertSpaces(true);
+    return *this;
+}
+
+} // namespace ve

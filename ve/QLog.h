@@ -1,0 +1,36 @@
+#pragma once
+
+#include "VeGlobal.h"
+
+#include <QDebug>
+#include <QString>
+#include <QVariant>
+
+namespace ve {
+
+// One coloured console line; the destructor resets the colour and hands the
+// line to Qt's message output. Copies share the stream, as QDebug copies do.
+class VE_EXPORT QLog
+{
+public:
+    QLog(const QString& color, const QString& prefix, const QString& sub = QString());
+    ~QLog();
+
+    QLog& operator<<(const QString& text);
+    QLog& operator<<(const QVariant& value);
+    QLog& operator<<(const void* pointer);
+    QLog& operator<<(const char* text);
+    template <typename T>
+    QLog& operator<<(const T& piece)
+    {
+        m_stream << piece;
+        return *this;
+    }
+    QLog& space();
+    QDebug& stream() { return m_stream; }
+
+private:
+    QDebug m_stream;
+};
+
+} // namespace ve
