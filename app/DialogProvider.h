@@ -24,10 +24,10 @@ public:
     // Question boxes return true for OK; the others return true.
     virtual bool messageBox(Box kind, QWidget* parent, const QString& title, const QString& text) = 0;
     // An empty string means the user cancelled.
-    virtual QString getOpenFileName(QWidget* parent, const QString& caption, const QString& dir,
-                                    const QString& filter)
+    virtual QString getOpenFileName(
+        QWidget* parent, const QString& caption, const QString& dir, const QString& filter)
         = 0;
-    virtual QString getSaveFileName(QWidget* parent, const QString& caption, const QString& dir,
-                                    const QString& filter)
+    virtual QString getSaveFileName(
+        QWidget* parent, const QString& caption, const QString& dir, const QString& filter)
         = 0;
 };

@@ -6,8 +6,9 @@
 #include "Project.h"
 #include "QtDialogProvider.h"
 
+#include <AppTree.h>
 #include <DataManager.h>
-#include <DataObject.h>
+#include <Logging.h>
 
 #include <QApplication>
 #include <QDirIterator>
@@ -53,11 +54,20 @@ void Helper::setEditDevice(ve::DataObject* device, const QString& editorType)
     m_editorType = editorType;
 }
 
-void Helper::loadConfiguration() { servobench::loadConfiguration("config.xml"); }
+void Helper::loadConfiguration()
+{
+    servobench::loadConfiguration("config.xml");
+}
 
-void Helper::saveConfiguration() { servobench::saveConfiguration("config.xml"); }
+void Helper::saveConfiguration()
+{
+    servobench::saveConfiguration("config.xml");
+}
 
-void Helper::setupScale() { FramelessWindow::setupScale(); }
+void Helper::setupScale()
+{
+    FramelessWindow::setupScale();
+}
 
 void Helper::loadFonts()
 {
@@ -71,7 +81,9 @@ void Helper::loadFonts()
     }
     // The embedded files carry their own family name; "Nordsans" resolves to
     // it, and to a CJK family for the Chinese texts.
-    families << "Noto Sans CJK SC" << "Noto Sans CJK" << "WenQuanYi Micro Hei";
+    families << "Noto Sans CJK SC"
+             << "Noto Sans CJK"
+             << "WenQuanYi Micro Hei";
     QFont::insertSubstitutions("Nordsans", families);
     QApplication::setFont(QFont("Nordsans", 7));
 }
@@ -83,29 +95,26 @@ void Helper::loadLanguage()
         return;
     const QString path = QString("./i18n/%1.qm").arg(lang);
     if (!QFile::exists(path)) {
-        logError(QString("no language %1 file").arg(path));
+        ve::logError() << "no language " << path << " file";
         return;
     }
     auto* translator = new QTranslator(this);
     if (!translator->load(path)) {
         delete translator;
-        logError(QString("load language %1 failed").arg(lang));
+        ve::logError() << "load language " << lang << " failed";
         return;
     }
     if (!QCoreApplication::installTranslator(translator))
-        logError(QString("install language %1 failed").arg(lang));
+        ve::logError() << "install language " << lang << " failed";
 }
 
 void Helper::createServices()
 {
-    m_canWorker = new CANWorker(this);
     m_project = new Project(this);
 }
 
 void Helper::destroyServices()
 {
-    delete m_canWorker;
-    m_canWorker = nullptr;
     delete m_project;
     m_project = nullptr;
 }
@@ -132,24 +141,26 @@ ve::DataObject* Helper::activeDeviceOrWarn()
 
 void Helper::showError(const QString& text)
 {
-    m_dialogs->messageBox(DialogProvider::Box::Critical, m_mainWindow, boxTitle(QT_TR_NOOP("%1 Error")), text);
+    m_dialogs->messageBox(
+        DialogProvider::Box::Critical, m_mainWindow, boxTitle(QT_TR_NOOP("%1 Error")), text);
 }
 
 void Helper::showInformation(const QString& text)
 {
-    m_dialogs->messageBox(DialogProvider::Box::Information, m_mainWindow, boxTitle(QT_TR_NOOP("%1 Information")),
-                          text);
+    m_dialogs->messageBox(
+        DialogProvider::Box::Information, m_mainWindow, boxTitle(QT_TR_NOOP("%1 Information")), text);
 }
 
 bool Helper::askConfirm(const QString& text)
 {
-    return m_dialogs->messageBox(DialogProvider::Box::Question, m_mainWindow, boxTitle(QT_TR_NOOP("%1 Notice")),
-                                 text);
+    return m_dialogs->messageBox(
+        DialogProvider::Box::Question, m_mainWindow, boxTitle(QT_TR_NOOP("%1 Notice")), text);
 }
 
 void Helper::showWarning(const QString& text)
 {
-    m_dialogs->messageBox(DialogProvider::Box::Warning, m_mainWindow, boxTitle(QT_TR_NOOP("%1 Warning")), text);
+    m_dialogs->messageBox(
+        DialogProvider::Box::Warning, m_mainWindow, boxTitle(QT_TR_NOOP("%1 Warning")), text);
 }
 
 void Helper::showAbout(const QString& title, const QString& text)
@@ -162,12 +173,14 @@ void Helper::showStatus(const QString& text, const QString& source)
     m_statusNode->set(this, source.isEmpty() ? text : QString("<%1> %2").arg(source, text));
 }
 
-QString Helper::getOpenFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter)
+QString Helper::getOpenFileName(
+    QWidget* parent, const QString& caption, const QString& dir, const QString& filter)
 {
     return m_dialogs->getOpenFileName(parent, caption, dir, filter);
 }
 
-QString Helper::getSaveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter)
+QString Helper::getSaveFileName(
+    QWidget* parent, const QString& caption, const QString& dir, const QString& filter)
 {
     return m_dialogs->getSaveFileName(parent, caption, dir, filter);
 }
@@ -177,18 +190,16 @@ void Helper::setDialogProvider(std::unique_ptr<DialogProvider> provider)
     m_dialogs = provider ? std::move(provider) : std::make_unique<QtDialogProvider>();
 }
 
-QString Helper::deviceName(ve::DataObject* device) const { return CANWorker::deviceName(device); }
-
-bool Helper::isSerialOpen() const { return m_canWorker && m_canWorker->isOpen(); }
-
-void Helper::connectSerial(const QString& port)
+QString Helper::deviceName(ve::DataObject* device) const
 {
-    if (m_canWorker)
-        m_canWorker->connectPort(port);
+    return QString("R58 Motor %1").arg(device->rdobj("info.can_id")->getString(QString()));
 }
 
-void Helper::connectAutomatically()
+bool Helper::isSerialOpen() const
 {
-    if (m_canWorker)
-        m_canWorker->connectAutomatically();
+    return false;
 }
+
+void Helper::connectSerial(const QString&) { }
+
+void Helper::connectAutomatically() { }

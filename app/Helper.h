@@ -1,17 +1,18 @@
 #pragma once
 
+#include "BlockBox.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QWidget>
 
 #include <memory>
 
-class BlockBox;
 class CANWorker;
 class DialogProvider;
 class Project;
 class QTranslator;
-class QWidget;
 
 namespace ve {
 class DataObject;
@@ -61,8 +62,10 @@ public:
     // Sets "wnd.status.msg" to "<source> text", or text when source is empty.
     void showStatus(const QString& text, const QString& source = QString());
 
-    QString getOpenFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter);
-    QString getSaveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter);
+    QString getOpenFileName(
+        QWidget* parent, const QString& caption, const QString& dir, const QString& filter);
+    QString getSaveFileName(
+        QWidget* parent, const QString& caption, const QString& dir, const QString& filter);
     // Tests replace the real dialogs here; null restores them.
     void setDialogProvider(std::unique_ptr<DialogProvider> provider);
 

@@ -13,7 +13,8 @@ bool QtDialogProvider::messageBox(Box kind, QWidget* parent, const QString& titl
         QMessageBox::information(parent, title, text, QMessageBox::Ok);
         return true;
     case Box::Question:
-        return QMessageBox::question(parent, title, text, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+        return QMessageBox::question(parent, title, text, QMessageBox::Ok | QMessageBox::Cancel)
+            == QMessageBox::Ok;
     case Box::Warning:
         QMessageBox::warning(parent, title, text, QMessageBox::Ok);
         return true;
@@ -24,14 +25,14 @@ bool QtDialogProvider::messageBox(Box kind, QWidget* parent, const QString& titl
     return true;
 }
 
-QString QtDialogProvider::getOpenFileName(QWidget* parent, const QString& caption, const QString& dir,
-                                          const QString& filter)
+QString QtDialogProvider::getOpenFileName(
+    QWidget* parent, const QString& caption, const QString& dir, const QString& filter)
 {
     return QFileDialog::getOpenFileName(parent, caption, dir, filter);
 }
 
-QString QtDialogProvider::getSaveFileName(QWidget* parent, const QString& caption, const QString& dir,
-                                          const QString& filter)
+QString QtDialogProvider::getSaveFileName(
+    QWidget* parent, const QString& caption, const QString& dir, const QString& filter)
 {
     return QFileDialog::getSaveFileName(parent, caption, dir, filter);
 }

@@ -7,8 +7,8 @@ class QtDialogProvider : public DialogProvider
 {
 public:
     bool messageBox(Box kind, QWidget* parent, const QString& title, const QString& text) override;
-    QString getOpenFileName(QWidget* parent, const QString& caption, const QString& dir,
-                            const QString& filter) override;
-    QString getSaveFileName(QWidget* parent, const QString& caption, const QString& dir,
-                            const QString& filter) override;
+    QString getOpenFileName(
+        QWidget* parent, const QString& caption, const QString& dir, const QString& filter) override;
+    QString getSaveFileName(
+        QWidget* parent, const QString& caption, const QString& dir, const QString& filter) override;
 };

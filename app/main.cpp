@@ -1,4 +1,5 @@
 #include "Helper.h"
+#include "Logging.h"
 #include "MainWindow.h"
 #include "UiResources.h"
 #include "Version.h"
@@ -6,6 +7,8 @@
 #include <QApplication>
 
 #include <memory>
+
+#include <unistd.h>
 
 int main(int argc, char* argv[])
 {
@@ -20,7 +23,6 @@ int main(int argc, char* argv[])
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true); // 3
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, true);
     helper->setupScale(); // 4
-    ve::setup(); // 5: crash handler
     auto app = std::make_unique<QApplication>(argc, argv); // 6
     helper->loadFonts(); // 7
     helper->loadLanguage(); // 8
@@ -30,7 +32,7 @@ int main(int argc, char* argv[])
     QCoreApplication::processEvents();
     window->startHook(); // 12
     helper->createBlockBox(); // 13
-    logInfo("internal version: " + servobench::internalVersion()); // 14
+    ve::logInfo() << "internal version: " << servobench::internalVersion(); // 14
     const int code = QApplication::exec(); // 15
     window->exitHook(); // 16
     helper->destroyServices(); // 17

@@ -5,7 +5,6 @@
 BaseEditorPage::BaseEditorPage(const QString& editorType)
     : m_editorType(editorType)
     , m_deviceDobj(Helper::instance()->currentDevice())
-{
-}
+{ }
 
 BaseEditorPage::~BaseEditorPage() = default;

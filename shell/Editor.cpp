@@ -6,7 +6,7 @@
 #include "TitleWidget.h"
 #include "WebPage.h"
 
-#include <DataObject.h>
+#include <DataManager.h>
 
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -68,7 +68,10 @@ QWidget* Editor::pageAt(int index) const
     return index >= 0 && index < m_pages.size() ? m_pages.at(index).second : nullptr;
 }
 
-int Editor::currentIndex() const { return m_stack->currentIndex(); }
+int Editor::currentIndex() const
+{
+    return m_stack->currentIndex();
+}
 
 int Editor::findPage(const QString& editorType, const ve::DataObject* device) const
 {
@@ -107,7 +110,10 @@ void Editor::openOscilloscope()
     open("oscilloscope", tr("Oscilloscope"), Existing::Select);
 }
 
-void Editor::openInstruction() { open("web", tr("Instruction"), Existing::Select); }
+void Editor::openInstruction()
+{
+    open("web", tr("Instruction"), Existing::Select);
+}
 
 void Editor::open(const QString& editorType, const QString& text, Existing existing)
 {
@@ -203,6 +209,6 @@ void Editor::onCurrentChanged(int index)
     Helper* helper = Helper::instance();
     auto* page = dynamic_cast<BaseEditorPage*>(m_stack->widget(index));
     const QString type = page ? page->editorType() : QString();
-    helper->setEditDevice(page ? page->deviceDobj() : ve::d()->emptyDobj(), type);
+    helper->setEditDevice(page ? page->deviceDobj() : ve::d().emptyDobj(), type);
     emit helper->editDevieDobjChanged(type);
 }

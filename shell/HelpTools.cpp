@@ -3,7 +3,7 @@
 #include "Helper.h"
 #include "Version.h"
 
-#include <DataObject.h>
+#include <DataManager.h>
 
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -29,6 +29,6 @@ HelpTools::HelpTools(QWidget* parent)
     connect(m_about, &QPushButton::clicked, this, [] {
         const QString title = ve::d("wnd.title")->getString(QString());
         Helper::instance()->showAbout(tr("About %1").arg(title),
-                                      tr("Version %1\n\nBuilt on 2023.07.18").arg(servobench::productVersion()));
+            tr("Version %1\n\nBuilt on 2023.07.18").arg(servobench::productVersion()));
     });
 }

@@ -3,7 +3,6 @@
 #include "Helper.h"
 
 #include <DataManager.h>
-#include <DataObject.h>
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -20,10 +19,11 @@ LeftTitle::LeftTitle(QWidget* parent)
     , m_menu(new QMenu(this))
 {
     setObjectName("LeftTitle");
-    setStyleSheet("QPushButton, QToolButton {\nborder:none;\nborder-top:2px solid transparent;\n"
-                  "border-bottom:2px solid transparent;\nbackground:transparent;\npadding:0 6px;\n}\n"
-                  "QPushButton:hover, QToolButton:hover {\nbackground:#2b2b2b;\n}\n"
-                  "QToolButton:checked {\nborder-top:2px solid #ff6900;\nborder-bottom:2px solid #353535;\n}");
+    setStyleSheet(
+        "QPushButton, QToolButton {\nborder:none;\nborder-top:2px solid transparent;\n"
+        "border-bottom:2px solid transparent;\nbackground:transparent;\npadding:0 6px;\n}\n"
+        "QPushButton:hover, QToolButton:hover {\nbackground:#2b2b2b;\n}\n"
+        "QToolButton:checked {\nborder-top:2px solid #ff6900;\nborder-bottom:2px solid #353535;\n}");
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(6, 0, 0, 0);
     layout->setSpacing(0);
@@ -39,16 +39,14 @@ LeftTitle::LeftTitle(QWidget* parent)
     m_btnFile->hide();
     layout->addWidget(m_btnFile);
     connect(m_btnFile, &QPushButton::clicked, this,
-            [this] { m_menu->popup(m_btnFile->mapToGlobal(m_btnFile->geometry().bottomLeft())); });
+        [this] { m_menu->popup(m_btnFile->mapToGlobal(m_btnFile->geometry().bottomLeft())); });
 
     const struct
     {
         const char* name;
         QString text;
-    } tabs[] = {{"tlbtnDevice", tr("Device")},
-                {"tlbtnParam", tr("Configure")},
-                {"tlbtnAnalyze", tr("Analyze")},
-                {"tlbtnHelp", tr("Help")}};
+    } tabs[] = {{"tlbtnDevice", tr("Device")}, {"tlbtnParam", tr("Configure")},
+        {"tlbtnAnalyze", tr("Analyze")}, {"tlbtnHelp", tr("Help")}};
     for (const auto& t : tabs) {
         auto* button = new QToolButton(this);
         button->setObjectName(t.name);
@@ -67,10 +65,10 @@ LeftTitle::LeftTitle(QWidget* parent)
     m_tabs.first()->setChecked(true);
     // The index may also be set through the tree; keep the checked tab in step with it.
     connect(ve::d("wnd.left_title.index"), &ve::DataObject::changed, this,
-            [this](const QVariant& var, const QVariant&, QObject* changer) {
-                if (changer != this)
-                    selectTab(var.toInt());
-            });
+        [this](const QVariant& var, const QVariant&, QObject* changer) {
+            if (changer != this)
+                selectTab(var.toInt());
+        });
 
     addMenuAction("actionNew", tr("New"), QKeySequence::New);
     addMenuAction("actionOpen", tr("Open"), QKeySequence::Open);
@@ -88,9 +86,9 @@ LeftTitle::LeftTitle(QWidget* parent)
     connect(action("actionSaveAs"), &QAction::triggered, this, &LeftTitle::saveAs);
     // What importing and exporting a project should do is not settled; the dialogs are offered only.
     connect(action("actionImport"), &QAction::triggered, this,
-            [this] { Helper::instance()->getOpenFileName(this, tr("Import Project"), ".", "*.xml"); });
+        [this] { Helper::instance()->getOpenFileName(this, tr("Import Project"), ".", "*.xml"); });
     connect(action("actionExport"), &QAction::triggered, this,
-            [this] { Helper::instance()->getSaveFileName(this, tr("Export Project"), ".", "*.xml"); });
+        [this] { Helper::instance()->getSaveFileName(this, tr("Export Project"), ".", "*.xml"); });
     connect(action("actionExit"), &QAction::triggered, qApp, &QApplication::closeAllWindows);
 }
 
@@ -124,7 +122,7 @@ void LeftTitle::loadProject(const QString& path)
 {
     ve::DataObject* devices = ve::d("project.device");
     devices->clear(this, true, false);
-    std::unique_ptr<ve::DataObject> tmp(ve::DataManager::create("tmp", nullptr));
+    std::unique_ptr<ve::DataObject> tmp(ve::d().create("tmp"));
     ve::DataManager::readFromXmlFile(this, tmp.get(), path);
     devices->copyFrom(this, tmp->cdobj("device"), true, false);
     ve::d("working_path")->set(this, path);

@@ -10,7 +10,7 @@
 #include "StatusBar.h"
 #include "ToolWidget.h"
 
-#include <DataObject.h>
+#include <DataManager.h>
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -36,8 +36,10 @@ MainWindow::MainWindow(QWidget* parent)
     label->setObjectName("lblTitle");
     label->setStyleSheet("color:#888");
     label->setTextFormat(Qt::PlainText);
-    connect(title, &ve::DataObject::changed, label, [label](const QVariant& var) { label->setText(var.toString()); });
-    connect(title, &ve::DataObject::changed, this, [this](const QVariant& var) { setWindowTitle(var.toString()); });
+    connect(title, &ve::DataObject::changed, label,
+        [label](const QVariant& var) { label->setText(var.toString()); });
+    connect(title, &ve::DataObject::changed, this,
+        [this](const QVariant& var) { setWindowTitle(var.toString()); });
     caption->setCenterWidget(label);
     caption->setLeftWidget(new LeftTitle);
     caption->setRightWidget(new RightTitle);
@@ -99,7 +101,7 @@ QWidget* MainWindow::makePane(bool left, QWidget* parent)
     // Without the pane's library the column still shows what belongs there.
     auto* pane = new QLabel(left ? tr("The device tree is not part of this build.")
                                  : tr("The motion control panel is not part of this build."),
-                            parent);
+        parent);
     pane->setObjectName(left ? "DeviceWidget" : "Sidebar");
     pane->setAlignment(Qt::AlignCenter);
     pane->setWordWrap(true);
@@ -130,12 +132,19 @@ void MainWindow::bindVisibility(QWidget* pane, const QString& flag)
 {
     ve::DataObject* node = ve::d("config.setting")->cdobj(flag);
     pane->setVisible(node->isEmpty() ? true : node->getBool(true));
-    connect(node, &ve::DataObject::changed, pane, [pane](const QVariant& var) { pane->setVisible(var.toBool()); });
+    connect(node, &ve::DataObject::changed, pane,
+        [pane](const QVariant& var) { pane->setVisible(var.toBool()); });
 }
 
-LeftTitle* MainWindow::leftTitle() const { return qobject_cast<LeftTitle*>(captionWidget()->leftWidget()); }
+LeftTitle* MainWindow::leftTitle() const
+{
+    return qobject_cast<LeftTitle*>(captionWidget()->leftWidget());
+}
 
-RightTitle* MainWindow::rightTitle() const { return qobject_cast<RightTitle*>(captionWidget()->rightWidget()); }
+RightTitle* MainWindow::rightTitle() const
+{
+    return qobject_cast<RightTitle*>(captionWidget()->rightWidget());
+}
 
 void MainWindow::startHook()
 {

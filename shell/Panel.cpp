@@ -2,7 +2,7 @@
 
 #include "Helper.h"
 
-#include <DataObject.h>
+#include <DataManager.h>
 
 #include <QDateTime>
 #include <QHBoxLayout>
@@ -44,11 +44,12 @@ Panel::Panel(QWidget* parent)
     auto* title = new QWidget(this);
     title->setObjectName("wgtPanelTitle");
     title->setAttribute(Qt::WA_StyledBackground);
-    title->setStyleSheet("QWidget#wgtPanelTitle {\nbackground:#1e1e1e;\n}\n"
-                         "QPushButton, QToolButton {\nborder:none;\nborder-top:1px solid transparent;\n"
-                         "border-bottom:1px solid transparent;\nbackground:transparent;\npadding:2px 6px;\n}\n"
-                         "QToolButton:checked {\nborder-bottom:1px solid #ff6900;\n}\n"
-                         "QPushButton:hover, QToolButton:hover {\nbackground:#2b2b2b;\n}");
+    title->setStyleSheet(
+        "QWidget#wgtPanelTitle {\nbackground:#1e1e1e;\n}\n"
+        "QPushButton, QToolButton {\nborder:none;\nborder-top:1px solid transparent;\n"
+        "border-bottom:1px solid transparent;\nbackground:transparent;\npadding:2px 6px;\n}\n"
+        "QToolButton:checked {\nborder-bottom:1px solid #ff6900;\n}\n"
+        "QPushButton:hover, QToolButton:hover {\nbackground:#2b2b2b;\n}");
     m_tlbtnLog = new QToolButton(title);
     m_tlbtnLog->setObjectName("tlbtnLog");
     m_tlbtnLog->setText(tr("Log"));
@@ -67,9 +68,9 @@ Panel::Panel(QWidget* parent)
     btnFold->setIconSize(QSize(8, 8));
     btnFold->setStyleSheet("border:none; padding:6px;");
     btnFold->setToolTip(tr("Hide the panel"));
-    for (QAbstractButton* b : {static_cast<QAbstractButton*>(m_tlbtnLog), static_cast<QAbstractButton*>(m_tlbtnCommunication),
-                               static_cast<QAbstractButton*>(btnClear), static_cast<QAbstractButton*>(btnExport),
-                               static_cast<QAbstractButton*>(btnFold)})
+    for (QAbstractButton* b : {static_cast<QAbstractButton*>(m_tlbtnLog),
+             static_cast<QAbstractButton*>(m_tlbtnCommunication), static_cast<QAbstractButton*>(btnClear),
+             static_cast<QAbstractButton*>(btnExport), static_cast<QAbstractButton*>(btnFold)})
         b->setFocusPolicy(Qt::NoFocus);
 
     auto* titleLayout = new QHBoxLayout(title);
@@ -101,11 +102,10 @@ Panel::Panel(QWidget* parent)
 
     connect(m_tlbtnLog, &QToolButton::clicked, this, [this] { showPage(0); });
     connect(m_tlbtnCommunication, &QToolButton::clicked, this, [this] { showPage(1); });
-    connect(btnClear, &QPushButton::clicked, this, [this] {
-        (m_stack->currentIndex() == 0 ? m_tbLog : m_tbCommunication)->clear();
-    });
+    connect(btnClear, &QPushButton::clicked, this,
+        [this] { (m_stack->currentIndex() == 0 ? m_tbLog : m_tbCommunication)->clear(); });
     connect(btnFold, &QPushButton::clicked, this,
-            [this] { ve::d("config.setting.show_panel")->set(this, false); });
+        [this] { ve::d("config.setting.show_panel")->set(this, false); });
     connect(btnExport, &QPushButton::clicked, this, &Panel::exportPage);
 
     // Queued: values written from worker threads are shown here in the order written.
@@ -141,7 +141,10 @@ void Panel::appendLine(QTextBrowser* browser, quint32& counter, const QString& t
         bar->setValue(bar->maximum());
 }
 
-void Panel::appendLog(const QString& text) { appendLine(m_tbLog, g_logCounter, text); }
+void Panel::appendLog(const QString& text)
+{
+    appendLine(m_tbLog, g_logCounter, text);
+}
 
 void Panel::appendCommunication(const QString& text)
 {

@@ -1,6 +1,6 @@
 #include "RightTitle.h"
 
-#include <DataObject.h>
+#include <DataManager.h>
 
 #include <QHBoxLayout>
 #include <QMenu>
@@ -12,8 +12,9 @@ RightTitle::RightTitle(QWidget* parent)
     , m_btnSetting(new QPushButton(this))
 {
     setObjectName("RightTitle");
-    setStyleSheet("QPushButton {\nborder:none;\nborder-radius:4px;\nbackground:transparent;\npadding:0 6px;\n}\n"
-                  "QPushButton:hover {\nbackground:#2b2b2b;\n}");
+    setStyleSheet(
+        "QPushButton {\nborder:none;\nborder-radius:4px;\nbackground:transparent;\npadding:0 6px;\n}\n"
+        "QPushButton:hover {\nbackground:#2b2b2b;\n}");
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 4, 4, 4);
     layout->setSpacing(2);
@@ -21,9 +22,8 @@ RightTitle::RightTitle(QWidget* parent)
     {
         const char* name;
         const char* icon;
-    } hidden[] = {{"btnTab", ":/images/motor/title_tab.png"},
-                  {"btnGrid", ":/images/motor/title_flat.png"},
-                  {"btnStack", ":/images/motor/title_fold.png"}};
+    } hidden[] = {{"btnTab", ":/images/motor/title_tab.png"}, {"btnGrid", ":/images/motor/title_flat.png"},
+        {"btnStack", ":/images/motor/title_fold.png"}};
     // Layout switches that have no behaviour yet stay hidden.
     for (const auto& h : hidden) {
         auto* b = new QPushButton(QIcon(h.icon), QString(), this);
@@ -62,15 +62,15 @@ void RightTitle::addSetting(const QString& text, const QString& key)
     action->setCheckable(true);
     ve::DataObject* flag = ve::d("config.setting." + key);
     action->setChecked(flag->getBool(false));
-    connect(action, &QAction::toggled, this, [this, key](bool on) {
-        ve::d("config.setting." + key)->set(this, on);
-    });
-    connect(flag, &ve::DataObject::changed, action, [this, action](const QVariant& var, const QVariant&, QObject* changer) {
-        if (changer == this)
-            return;
-        const QSignalBlocker block(action);
-        action->setChecked(var.toBool());
-    });
+    connect(action, &QAction::toggled, this,
+        [this, key](bool on) { ve::d("config.setting." + key)->set(this, on); });
+    connect(flag, &ve::DataObject::changed, action,
+        [this, action](const QVariant& var, const QVariant&, QObject* changer) {
+            if (changer == this)
+                return;
+            const QSignalBlocker block(action);
+            action->setChecked(var.toBool());
+        });
 }
 
 QAction* RightTitle::settingAction(const QString& key) const

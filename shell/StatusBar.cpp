@@ -1,6 +1,6 @@
 #include "StatusBar.h"
 
-#include <DataObject.h>
+#include <DataManager.h>
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -26,7 +26,8 @@ StatusBar::StatusBar(QWidget* parent)
     // The zoom factor box is kept but hidden: the scale is chosen at start-up.
     auto* zoomIcon = new QLabel(this);
     zoomIcon->setObjectName("label_2");
-    zoomIcon->setPixmap(QPixmap(":/images/zoom.png").scaled(10, 10, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    zoomIcon->setPixmap(
+        QPixmap(":/images/zoom.png").scaled(10, 10, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     zoomIcon->hide();
     auto* zoom = new QComboBox(this);
     zoom->setObjectName("comboBox");
@@ -38,7 +39,7 @@ StatusBar::StatusBar(QWidget* parent)
     m_timer->setInterval(ShowMs);
     connect(m_timer, &QTimer::timeout, m_label, [this] { m_label->setText(QString()); });
     connect(ve::d("wnd.status.msg"), &ve::DataObject::changed, this,
-            [this](const QVariant& var) { showStatus(var.toString()); });
+        [this](const QVariant& var) { showStatus(var.toString()); });
 }
 
 void StatusBar::showStatus(const QString& msg)

@@ -29,7 +29,10 @@ TitleWidget::TitleWidget(const QString& text, QWidget* parent)
     applySheet(false);
 }
 
-QString TitleWidget::text() const { return m_text->text(); }
+QString TitleWidget::text() const
+{
+    return m_text->text();
+}
 
 QString TitleWidget::sheetTemplate()
 {

@@ -2,7 +2,7 @@
 
 #include "HelpTools.h"
 
-#include <DataObject.h>
+#include <DataManager.h>
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QLayout>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScreen>
 #include <QStyleFactory>
 #include <QWindow>
@@ -27,14 +28,9 @@ bool paletteIsDark(const QPalette& p)
 FramelessWindow::FramelessWindow(QWidget* parent, const QColor& clearColor)
     : QMainWindow(parent, Qt::Window | Qt::FramelessWindowHint)
     , m_caption(new CaptionWidget(this))
+    , m_clearColor(clearColor)
 {
     isSystemDarkTheme(); // remember the desktop's choice before any theme of ours is applied
-    if (clearColor.isValid()) {
-        QPalette p = palette();
-        p.setColor(QPalette::Window, clearColor);
-        setPalette(p);
-        setAutoFillBackground(true);
-    }
     setCentralWidget(m_caption);
     resize(1280, 800);
     qApp->installEventFilter(this);
@@ -114,6 +110,16 @@ void FramelessWindow::changeEvent(QEvent* event)
     if (event->type() == QEvent::WindowStateChange)
         updateFrame();
     QMainWindow::changeEvent(event);
+}
+
+void FramelessWindow::paintEvent(QPaintEvent* event)
+{
+    // Painted rather than put into the palette, which every child would inherit.
+    if (m_clearColor.isValid()) {
+        QPainter p(this);
+        p.fillRect(rect(), m_clearColor);
+    }
+    QMainWindow::paintEvent(event);
 }
 
 void FramelessWindow::updateFrame()

@@ -34,6 +34,7 @@ public:
 
 protected:
     void changeEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -41,5 +42,6 @@ private:
     void updateFrame();
 
     CaptionWidget* m_caption;
+    QColor m_clearColor;
     bool m_cursorChanged = false;
 };
