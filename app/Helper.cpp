@@ -44,14 +44,24 @@ void Helper::setCurrentDevice(ve::DataObject* device)
         device = ve::d().emptyDobj();
     if (device == m_currentDevice)
         return;
+    disconnect(m_currentGuard);
     m_currentDevice = device;
+    // A removed device must not stay current as a dangling pointer.
+    if (!device->isEmpty())
+        m_currentGuard = connect(device, &QObject::destroyed, this, [this] { setCurrentDevice(nullptr); });
     emit currentDeviceDobjChanged();
 }
 
 void Helper::setEditDevice(ve::DataObject* device, const QString& editorType)
 {
+    disconnect(m_editGuard);
     m_editDevice = device ? device : ve::d().emptyDobj();
     m_editorType = editorType;
+    if (!m_editDevice->isEmpty())
+        m_editGuard = connect(m_editDevice, &QObject::destroyed, this, [this] {
+            m_editDevice = ve::d().emptyDobj();
+            m_editorType.clear();
+        });
 }
 
 void Helper::loadConfiguration()

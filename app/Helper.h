@@ -97,4 +97,6 @@ private:
     QString m_editorType;
     QPointer<BlockBox> m_blockBox;
     std::unique_ptr<DialogProvider> m_dialogs;
+    QMetaObject::Connection m_currentGuard;
+    QMetaObject::Connection m_editGuard;
 };

@@ -174,8 +174,13 @@ void Editor::openPage(const QString& text, QWidget* page)
         if (ve::DataObject* node = base->deviceDobj()) {
             connect(node, &QObject::destroyed, page, [this, type, node] {
                 const int index = findPage(type, node);
-                if (index >= 0)
-                    closePage(index);
+                if (index < 0)
+                    return;
+                // Closing may select another page of the same dying device for a moment;
+                // it must not be published as the edit device.
+                m_dyingDevice = node;
+                closePage(index);
+                m_dyingDevice = nullptr;
             });
         }
     }
@@ -208,6 +213,8 @@ void Editor::onCurrentChanged(int index)
 {
     Helper* helper = Helper::instance();
     auto* page = dynamic_cast<BaseEditorPage*>(m_stack->widget(index));
+    if (page && page->deviceDobj() == m_dyingDevice)
+        page = nullptr;
     const QString type = page ? page->editorType() : QString();
     helper->setEditDevice(page ? page->deviceDobj() : ve::d().emptyDobj(), type);
     emit helper->editDevieDobjChanged(type);

@@ -54,4 +54,5 @@ private:
     QWidget* m_tabStrip;
     QHBoxLayout* m_tabLayout;
     QStackedWidget* m_stack;
+    const QObject* m_dyingDevice = nullptr;
 };
