@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QVector>
+
+// One decoded sample: time in seconds and value (the layout the plot's point type uses).
+struct ScopePoint
+{
+    double key = 0;
+    double value = 0;
+};
+
+// The points of one channel with a bounded window; dropping the oldest point is O(1) amortised.
+class ScopeBuffer
+{
+public:
+    int size() const { return points_.size() - head_; }
+    bool isEmpty() const { return size() == 0; }
+    const ScopePoint& at(int i) const { return points_[head_ + i]; }
+    const ScopePoint* begin() const { return points_.constData() + head_; }
+    const ScopePoint* end() const { return points_.constData() + points_.size(); }
+    QVector<ScopePoint> toVector() const { return points_.mid(head_); }
+
+    void clear()
+    {
+        points_.clear();
+        head_ = 0;
+    }
+    void append(const ScopePoint& p) { points_.append(p); }
+    void replaceLast(const ScopePoint& p) { points_.last() = p; }
+    void dropFirst()
+    {
+        if (isEmpty())
+            return;
+        ++head_;
+        // Compact once the dead prefix is as large as the live part.
+        if (head_ >= 1024 && head_ >= size()) {
+            points_.remove(0, head_);
+            head_ = 0;
+        }
+    }
+
+private:
+    QVector<ScopePoint> points_;
+    int head_ = 0;
+};

@@ -1,0 +1,226 @@
+#pragma once
+
+#include "FrameAssembler.h"
+#include "OtaStatus.h"
+#include "ParamTable.h"
+#include "ScopeDecoder.h"
+
+#include <QByteArray>
+#include <QThread>
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+
+using ScopeBuffers = std::array<ScopeBuffer, ScopeDecoder::Slots>;
+Q_DECLARE_METATYPE(const ScopeBuffers*)
+
+// The protocol engine: a step machine that turns requests into frames, waits for the answers in
+// its own thread and reports every outcome as a status. All of its state is guarded by one mutex;
+// statuses, outgoing bytes and data-tree writes are delivered on the owner's (GUI) thread in the
+// order they were produced.
+class otaThread : public QThread
+{
+    Q_OBJECT
+public:
+    struct Device
+    {
+        quint64 mcuId = 0;
+        quint8 canId = 0;
+    };
+    static constexpr int MaxDevices = 14;
+    static constexpr quint32 MaxImage = 0x80000;
+
+    // The two switches turn on the frame and the step traces (the owner reads them from the config).
+    explicit otaThread(bool debugPack = false, bool debugStep = false, QObject* parent = nullptr);
+    ~otaThread() override;
+
+    // Thread-safe; from any thread.
+    void startStep(quint32 n);
+    quint32 step() const;
+    quint32 status() const;
+    quint32 elapsed() const;
+
+    void setTarget(quint8 canId);
+    quint8 target() const;
+    void setNewCanId(quint8 canId);
+    void setDevice0(quint64 mcuId, quint8 canId); // device table entry 0, selected
+    void clearDevices();
+    int deviceCount() const;
+    Device device(int index) const;
+    void setControl(float pos, float vel, float kp, float kd, float torque);
+    void setRunMode(quint16 mode);
+    quint16 runMode() const;
+    void setZeroArg(quint32 first);
+    // Sends one frame to the target at once without touching the step.
+    void sendFrame(const CanPack& frame);
+
+    MotorFeedback feedback() const;
+
+    // Parameter transfer position and table.
+    void setTransfer(int group, quint16 index);
+    int transferGroup() const;
+    quint16 transferIndex() const;
+    quint16 transferCode() const;
+    quint32 errorSet() const;
+    template <class F>
+    auto withParams(F&& f) -> decltype(f(std::declval<ParamTable&>()))
+    {
+        std::lock_guard<std::mutex> g(m_);
+        return f(params_);
+    }
+
+    // Oscilloscope.
+    void setScopeFrequency(quint16 hz);
+    quint16 scopeFrequency() const;
+    // Maps the eight slot types onto channels; returns the channel count.
+    int configureScopeChannels(const std::array<quint16, ScopeDecoder::Slots>& types);
+    int scopeChannelCount() const;
+    void setScopeCursor(int position);
+    bool scopeRunning() const;
+    QVector<quint8> scopeSlots() const;
+    bool openSampleFile(const QString& path);
+    void closeSampleFile();
+    bool sampleSaving() const;
+    bool sampleFileOpen() const;
+    // Buffers are written only on the owner thread (where received bytes are parsed), so the
+    // pointer handed out by scopeToShow is safe to read there.
+    const ScopeBuffers* scopeBuffers() const { return &decoder_.buffers(); }
+    template <class F>
+    auto withScope(F&& f) -> decltype(f(std::declval<const ScopeDecoder&>()))
+    {
+        std::lock_guard<std::mutex> g(m_);
+        return f(decoder_);
+    }
+
+    // Firmware.
+    void setImage(const QByteArray& image);
+    quint32 framesSent() const;
+    quint32 frameCount() const;
+
+    // Formatting helpers used by the parameter page.
+    static QString typeName(int type) { return CanProtocol::typeName(type); }
+
+signals:
+    void sendState(OtaStatus status);
+    void WriteToSerial(QByteArray bytes);
+    void scopeToShow(const ScopeBuffers* buffers);
+    // Destination of the frame sent last / sender of the frame parsed last, when they change.
+    void sendCanId(int canId);
+    void recvCanId(int canId);
+
+public slots:
+    void getSerialData(QByteArray temp);
+
+protected:
+    void run() override;
+
+private:
+    struct OutItem
+    {
+        enum Kind
+        {
+            Status,
+            Write,
+            SendId,
+            RecvId,
+            ScopeNotify
+        } kind
+            = Status;
+        OtaStatus status;
+        QByteArray bytes;
+        quint8 id = 0;
+    };
+
+    // All *Locked members expect m_ held.
+    void startStepLocked(quint32 n);
+    void setStatusLocked(quint32 code);
+    void sendLocked(const CanPack& f);
+    void sendRawLocked(const QByteArray& bytes);
+    void handlePieceLocked(const QByteArray& piece);
+    void parseFrameLocked(const QByteArray& piece, const CanPack& f);
+    void matchReplyLocked(const QByteArray& piece, bool isFrame, const CanPack& f);
+    void parseReadLocked(const CanPack& f);
+    void parseWriteLocked(const CanPack& f);
+    void parseScopeLocked(const CanPack& f);
+    void startWriteLocked();
+    void sendWriteFrameLocked();
+    void sendChannelsLocked();
+    bool pollLocked(std::unique_lock<std::mutex>& lk, quint32 step, quint32 sleepMs);
+    void onAckLocked(quint32 step);
+    void onTimeoutLocked(quint32 step);
+    void scanOnceLocked();
+    CanPack frameLocked() const;
+
+    // Hands produced items to the owner thread: at once when called there, else queued.
+    void deliver();
+    void flush();
+
+    const bool debugPack_;
+    const bool debugStep_;
+    mutable std::mutex m_;
+    std::condition_variable cv_;
+    std::deque<OutItem> out_;
+    std::atomic<bool> flushPosted_ {false};
+    quint64 gen_ = 0; // bumps on every step start so a sleeping poll knows it was replaced
+
+    quint32 status_ = 0;
+    quint32 step_ = 0;
+    bool ack_ = false;
+    quint32 elapsed_ = 0;
+    quint8 configIndex_ = 0;
+    FrameAssembler rx_;
+    CanPack lastFrame_;
+    quint8 target_ = 1;
+    quint8 newCanId_ = 1;
+    std::array<Device, MaxDevices> devices_ {};
+    quint8 deviceCount_ = 0;
+    quint8 selected_ = 0;
+    bool devicesChanged_ = false;
+    quint8 passCounter_ = 0, passNumber_ = 0, lastProbed_ = 0;
+    Device announced_;
+    quint8 lastRecvId_ = 0;
+    int lastTreeRecvId_ = -1, lastTreeSendId_ = -1;
+    float ctrl_[5] = {0, 0, 0, 0, 0}; // position, velocity, kp, kd, torque
+    quint16 runMode_ = 0;
+    quint32 zeroArg_[2] = {0, 0};
+    MotorFeedback feedback_;
+    quint32 faultWord_ = 0, warningWord_ = 0;
+    float rotorAngle_ = 0, statorAngle_ = 0;
+    quint16 sensorValue_ = 0;
+    quint16 caliNumber_ = 0, caliIndex_ = 0;
+    qint32 correction_ = 0;
+    quint8 caliCanId_ = 0;
+    float electricalOffset_ = 0;
+    quint8 hall_[8] = {};
+
+    ParamTable params_;
+    int xferGroup_ = 0;
+    quint16 xferIndex_ = 0;
+    quint16 xferCode_ = 0;
+    quint8 xferType_ = 0;
+    quint32 errors_ = 0;
+    int bytesLeft_ = 0, bytesSent_ = 0;
+    quint8 seq_ = 0;
+    quint8 xferBuf_[17] = {};
+    int framesRecv_ = 0;
+    struct
+    {
+        quint8 sub = 0, type = 0, seq = 0;
+        quint16 code = 0;
+    } lastWrite_;
+
+    quint16 scopeFreq_ = 100;
+    quint16 scopeSetting2_ = 2600, scopeSetting3_ = 1;
+    int scopeCount_ = 0, scopeCursor_ = 0;
+    QVector<quint8> scopeSlotList_;
+    std::array<quint16, ScopeDecoder::Slots> scopeCodes_ {};
+    quint16 replyWords_[2] = {0, 0};
+    bool scopeRunning_ = false;
+    ScopeDecoder decoder_;
+
+    QByteArray image_;
+    quint32 imageSize_ = 0, frameCount_ = 0, framesSent_ = 0;
+};

@@ -1,0 +1,54 @@
+// servobench-sim: the simulated adapter and motors as a stand-alone program.
+#include "SimOptions.h"
+#include "SimServer.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <csignal>
+#include <cstdio>
+#include <pthread.h>
+
+int main(int argc, char** argv)
+{
+    // Block the stop signals before any thread starts, so only sigwait() below sees them.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName("servobench-sim");
+    QCoreApplication::setApplicationVersion("0.0.3");
+    QCommandLineParser parser;
+    sim::SimOptions::declare(&parser);
+    parser.process(app);
+
+    sim::SimConfig cfg;
+    QString error;
+    if (!sim::SimOptions::read(parser, &cfg, &error)) {
+        std::fprintf(stderr, "servobench-sim: %s\n", qPrintable(error));
+        return 2;
+    }
+    sim::SimServer server(cfg);
+    server.setMessageHandler([](const QString& line) {
+        std::printf("%s\n", qPrintable(line));
+        std::fflush(stdout);
+    });
+    if (!server.start(&error)) {
+        std::fprintf(stderr, "servobench-sim: %s\n", qPrintable(error));
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(server.portPath()));
+    for (int i = 0; i < cfg.motors.size(); ++i)
+        std::printf("motor CAN ID %d MCU ID %016llx\n", server.motorCanId(i),
+            static_cast<unsigned long long>(server.motorMcuId(i)));
+    std::fflush(stdout);
+
+    int sig = 0;
+    sigwait(&stopSignals, &sig);
+    server.stop();
+    std::fprintf(stderr, "servobench-sim: stopped by signal %d\n", sig);
+    return 0;
+}

@@ -1,0 +1,87 @@
+#include "LinkRig.h"
+
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+namespace {
+sim::SimConfig motors(std::initializer_list<int> ids)
+{
+    sim::SimConfig cfg;
+    cfg.motors.clear();
+    for (int id : ids) {
+        sim::MotorConfig m;
+        m.canId = quint8(id);
+        cfg.motors.append(m);
+    }
+    return cfg;
+}
+} // namespace
+
+TEST(WorkerLink, ConnectsAtTheWorkingRateAndScansThreeMotors)
+{
+    LinkRig r(motors({3, 17, 90}));
+    QSignalSpy changed(r.worker.get(), &CANWorker::deviceChanged);
+    ASSERT_TRUE(r.connectAndScan(3)) << r.messages.join('\n').toStdString();
+    EXPECT_EQ(r.messages.first(), "Detecting devices at serial port " + r.sim->portPath());
+    EXPECT_TRUE(r.messages.contains("CAN bus connected."));
+    EXPECT_EQ(r.errors, QStringList());
+    ve::DataObject* list = ve::d("project.device");
+    ASSERT_EQ(list->size(), 3);
+    const quint64 mcu = r.sim->motorMcuId(1);
+    ve::DataObject* node = list->c(QString::number(mcu, 16));
+    EXPECT_EQ(node->r("info.can_id")->getInt(), 17);
+    EXPECT_EQ(node->r("info.mcu_id")->get().toULongLong(), mcu);
+    EXPECT_TRUE(node->r("_connected")->getBool());
+    EXPECT_TRUE(r.messages.contains(QString("Detected device: [MCU ID: 0x%1, CAN ID: 17]").arg(mcu, 0, 16)));
+    EXPECT_EQ(r.worker->deviceName(node), "R58 Motor 17");
+    EXPECT_EQ(changed.count(), 3);
+    EXPECT_TRUE(ve::d("working")->getBool());
+    EXPECT_EQ(ve::d("project.serial_port")->getString(), r.sim->portPath());
+    // Every probe of the scan reached the adapter.
+    EXPECT_GE(r.sim->framesReceived(), 127u);
+    EXPECT_TRUE(ve::d("output")->getString().startsWith(" -> " + r.worker->port()->portName() + ": 41 54"));
+
+    // Connecting again changes nothing.
+    r.worker->connectPort("/dev/null");
+    EXPECT_EQ(r.messages.last(), "Serial port " + r.worker->port()->portName() + " is already connected.");
+
+    r.worker->disconnectPort();
+    EXPECT_FALSE(r.worker->isConnected());
+    EXPECT_EQ(list->size(), 0);
+    EXPECT_FALSE(ve::d("working")->getBool());
+    EXPECT_EQ(r.worker->deviceMapSize(), 0);
+}
+
+TEST(WorkerLink, BaudSearchFindsAnAdapterConfiguredAt115200)
+{
+    sim::SimConfig cfg = motors({1});
+    cfg.adapterBaud = 115200;
+    LinkRig r(cfg);
+    ASSERT_TRUE(r.connectAndScan(1, 15000)) << r.messages.join('\n').toStdString();
+    const QStringList expected = {"Connect overtime, try baud rate：9600",
+        "Connect overtime, try baud rate：115200", "CAN bus configuration success!", "CAN bus connected."};
+    int at = 0;
+    for (const QString& m : r.messages)
+        if (at < expected.size() && m == expected[at])
+            ++at;
+    EXPECT_EQ(at, expected.size()) << r.messages.join('\n').toStdString();
+    EXPECT_EQ(r.sim->adapterBaud(), 921600u);
+    EXPECT_EQ(r.worker->port()->baudRate(), 921600);
+}
+
+TEST(WorkerLink, SilentAdapterEndsTheSearchWithTheFailureMessage)
+{
+    sim::SimConfig cfg = motors({1});
+    cfg.faults.adapterSilent = true;
+    LinkRig r(cfg);
+    r.worker->connectPort(r.sim->portPath());
+    // 500 ms probe, then eleven rates of 220 ms each.
+    ASSERT_TRUE(r.waitMessage("<ERROR> CAN bus configuration failed, please check physical device!", 10000))
+        << r.messages.join('\n').toStdString();
+    EXPECT_EQ(r.messages.filter("Connect overtime").size(), 11);
+    EXPECT_EQ(r.messages.filter("Connect overtime").last(), "Connect overtime, try baud rate：1152000");
+    QTest::qWait(400);
+    EXPECT_EQ(r.messages.last(), "<ERROR> CAN bus configuration failed, please check physical device!");
+    EXPECT_EQ(r.worker->deviceMapSize(), 0);
+}
