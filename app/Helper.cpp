@@ -1,6 +1,7 @@
 #include "Helper.h"
 
 #include "BlockBox.h"
+#include "CANWorker.h"
 #include "DialogProvider.h"
 #include "FramelessWindow.h"
 #include "Project.h"
@@ -49,6 +50,8 @@ void Helper::setCurrentDevice(ve::DataObject* device)
     // A removed device must not stay current as a dangling pointer.
     if (!device->isEmpty())
         m_currentGuard = connect(device, &QObject::destroyed, this, [this] { setCurrentDevice(nullptr); });
+    if (m_canWorker)
+        m_canWorker->setCurrentDevice(device);
     emit currentDeviceDobjChanged();
 }
 
@@ -120,11 +123,18 @@ void Helper::loadLanguage()
 
 void Helper::createServices()
 {
+    m_canWorker = new CANWorker(this);
+    m_canWorker->setCurrentDevice(m_currentDevice);
+    // The worker says what a box would say; the boxes are shown here.
+    connect(m_canWorker, &CANWorker::errorBox, this, &Helper::showError);
+    connect(m_canWorker, &CANWorker::informationBox, this, &Helper::showInformation);
     m_project = new Project(this);
 }
 
 void Helper::destroyServices()
 {
+    delete m_canWorker;
+    m_canWorker = nullptr;
     delete m_project;
     m_project = nullptr;
 }
@@ -202,14 +212,23 @@ void Helper::setDialogProvider(std::unique_ptr<DialogProvider> provider)
 
 QString Helper::deviceName(ve::DataObject* device) const
 {
-    return QString("R58 Motor %1").arg(device->rdobj("info.can_id")->getString(QString()));
+    // Before the services exist a device is known by its node name (its MCU ID).
+    return m_canWorker ? m_canWorker->deviceName(device) : device->name();
 }
 
 bool Helper::isSerialOpen() const
 {
-    return false;
+    return m_canWorker && m_canWorker->isConnected();
 }
 
-void Helper::connectSerial(const QString&) { }
+void Helper::connectSerial(const QString& port)
+{
+    if (m_canWorker)
+        m_canWorker->connectPort(port);
+}
 
-void Helper::connectAutomatically() { }
+void Helper::connectAutomatically()
+{
+    if (m_canWorker)
+        m_canWorker->connectAuto();
+}

@@ -72,7 +72,7 @@ public:
     // The name a device is shown under, "R58 Motor <CAN ID>".
     QString deviceName(ve::DataObject* device) const;
 
-    // The worker's connection operations; without a worker they tell the user so.
+    // The worker's connection operations; nothing happens before the services exist.
     bool isSerialOpen() const;
     void connectSerial(const QString& port);
     void connectAutomatically();

@@ -12,6 +12,9 @@
 #include "TitleWidget.h"
 #include "ToolWidget.h"
 
+#include <CANWorker.h>
+#include <SimServer.h>
+
 #include <DataManager.h>
 
 #include <QApplication>
@@ -22,6 +25,7 @@
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -221,6 +225,47 @@ TEST_F(MainWindowTest, StartHookReopensTheLastProjectAndExitHookSavesIt)
     EXPECT_EQ(ve::d("config.last_project_path")->getString(), other);
     ve::d("config.setting.load_last_project")->set(nullptr, false);
     ve::d("config.setting.save_project_on_exit")->set(nullptr, false);
+}
+
+TEST_F(MainWindowTest, StartHookWithLastProjectOpensItsPortAndDoesNotConnectAutomatically)
+{
+    sim::SimServer simulator(sim::SimConfig {});
+    QString error;
+    ASSERT_TRUE(simulator.start(&error)) << error.toStdString();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("bench.prj");
+    build();
+    ve::d("project.serial_port")->set(nullptr, simulator.portPath());
+    ASSERT_TRUE(window->leftTitle()->saveProject(path));
+    ve::d("project.serial_port")->set(nullptr, QString());
+
+    // An automatic connect would take this port first and fail loudly.
+    const QByteArray oldPorts = qgetenv("SERVOBENCH_PORTS");
+    qputenv("SERVOBENCH_PORTS", dir.filePath("no-such-tty").toUtf8());
+    ve::d("config.setting.load_last_project")->set(nullptr, true);
+    ve::d("config.setting.auto_connect")->set(nullptr, true);
+    // The parameter page that would follow a detection needs the device tree, which is not here.
+    ve::d("config.setting.upload_param_on_connected")->set(nullptr, false);
+    ve::d("config")->set(nullptr, "last_project_path", path, true);
+    window->startHook();
+    QTest::qWait(300); // serial errors arrive queued
+
+    CANWorker* worker = Helper::instance()->canWorker();
+    EXPECT_TRUE(worker->isConnected());
+    EXPECT_EQ(ve::d("project.serial_port")->getString(), simulator.portPath());
+    for (const auto& box : dialogs->boxes)
+        ADD_FAILURE() << box.text.toStdString();
+    worker->disconnectPort();
+
+    // Without the last project the automatic connect does run.
+    ve::d("config.setting.load_last_project")->set(nullptr, false);
+    window->startHook();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dialogs->boxes.isEmpty(); }, 3000));
+    EXPECT_EQ(ve::d("project.serial_port")->getString(), dir.filePath("no-such-tty"));
+    EXPECT_FALSE(worker->isConnected());
+
+    ve::d("config.setting.auto_connect")->set(nullptr, false);
+    qputenv("SERVOBENCH_PORTS", oldPorts);
 }
 
 TEST_F(MainWindowTest, FileMenuExitClosesTheWindow)

@@ -38,6 +38,8 @@ FakeDialogs* reset()
     if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     Helper* helper = Helper::instance();
+    if (!helper->canWorker())
+        helper->createServices();
     helper->setCurrentDevice(nullptr);
     ve::d("project.device")->clear(nullptr, true, false);
     ve::d("config")->remove(nullptr, "last_project_path", true);
