@@ -119,6 +119,11 @@ void Helper::loadLanguage()
     }
     if (!QCoreApplication::installTranslator(translator))
         ve::logError() << "install language " << lang << " failed";
+    // Qt's own texts (dialog buttons) in the same language, when shipped beside ours.
+    auto* qtTranslator = new QTranslator(this);
+    if (!qtTranslator->load(QString("./i18n/qtbase_%1.qm").arg(lang))
+        || !QCoreApplication::installTranslator(qtTranslator))
+        delete qtTranslator;
 }
 
 void Helper::createServices()

@@ -12,6 +12,7 @@
 #include <QFontInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <gtest/gtest.h>
 
 namespace {
@@ -137,6 +138,24 @@ TEST_F(LanguageTest, EnglishNeedsNoFileAndAMissingFileIsReported)
     ve::d("config.language")->set(nullptr, "xx");
     Helper::instance()->loadLanguage();
     EXPECT_TRUE(logText().contains("]load language xx failed\n"));
+}
+
+TEST_F(LanguageTest, TheChineseTranslationIsBuiltAndLoaded)
+{
+    QDir().mkpath("i18n");
+    ASSERT_TRUE(QFile::copy(QString(SERVOBENCH_I18N_DIR) + "/zh_CN.qm", "i18n/zh_CN.qm"));
+    Helper::instance()->loadLanguage();
+    EXPECT_TRUE(logText().isEmpty()) << logText().toStdString();
+    EXPECT_EQ(QCoreApplication::translate("Helper", "No activated device!"),
+        QString::fromUtf8("没有已激活的设备！"));
+    EXPECT_EQ(QCoreApplication::translate("RightTitle", "Show pannel"), QString::fromUtf8("显示面板"));
+    EXPECT_EQ(QCoreApplication::translate("LeftTitle", "Save to %1 Failed!"),
+        QString::fromUtf8("保存到 %1 失败！"));
+    for (QTranslator* t : Helper::instance()->findChildren<QTranslator*>()) {
+        QCoreApplication::removeTranslator(t);
+        delete t;
+    }
+    EXPECT_EQ(QCoreApplication::translate("Helper", "No activated device!"), "No activated device!");
 }
 
 } // namespace
