@@ -43,23 +43,36 @@ void CalibrationRunner::run()
         return;
     otaThread* engine = worker->engine();
 
+    // Every status the engine reports is seen here in order. The mode acknowledgement and
+    // feedback may land between progress reports; they neither start nor end a phase. Reports
+    // are followed as they come, so a status left over from an earlier run cannot pass for one
+    // of this run.
+    quint32 phase = OTA_STA_DETECT_MCU;
+    bool started = false;
+    QElapsedTimer quiet;
+    quiet.start();
+    QObject guard;
+    connect(engine, &otaThread::sendState, &guard, [&](const OtaStatus& s) {
+        quiet.restart();
+        if (s.code == OTA_STA_CALI_MODE_SUCCESS || s.code == OTA_STA_MOTOR_FEEDBACK
+            || s.code == OTA_STA_MOTOR_FAULTWARN)
+            return;
+        phase = s.code;
+        started |= s.code == OTA_STA_ENCODER_CALI_ING;
+    });
+
     block(tr("Preparing calibration..."));
     worker->command(CANWorker::ENCODER_CALIBRATION);
-    if (!EventWait::until([engine] { return engine->status() == OTA_STA_ENCODER_CALI_ING; }, EnterLimitMs)) {
-        block(QString());
+    if (!EventWait::until([&] { return started; }, EnterLimitMs)) {
+        block(QStringLiteral(""));
         helper->showError(tr("Calibration failed!"));
         return;
     }
 
-    // Every report of the motor restarts the silence clock.
-    QElapsedTimer quiet;
-    quiet.start();
-    QObject guard;
-    connect(engine, &otaThread::sendState, &guard, [&quiet] { quiet.restart(); });
     bool silent = false;
     auto leaves = [&](quint32 code) {
         return [&, code] {
-            if (engine->status() != code)
+            if (phase != code)
                 return true;
             silent = quiet.elapsed() > s_silenceLimitMs;
             return silent;
@@ -72,7 +85,7 @@ void CalibrationRunner::run()
         block(tr("Saving calibration result..."));
         EventWait::until(leaves(OTA_STA_ENCODER_CALI_RESULT), -1);
     }
-    block(QString());
+    block(QStringLiteral(""));
     if (silent)
         helper->showError(tr("Calibration failed!"));
 }

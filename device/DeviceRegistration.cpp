@@ -7,12 +7,13 @@
 
 #include <QtGlobal>
 
-namespace {
-void initDeviceResources()
+// Q_INIT_RESOURCE declares its function in the enclosing namespace: keep it global.
+static void initDeviceResources()
 {
     Q_INIT_RESOURCE(device);
 }
 
+namespace {
 const bool registered = ShellExtensions::registered([] {
     initDeviceResources();
     ShellExtensions::setToolFactory(

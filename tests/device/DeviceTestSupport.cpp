@@ -143,3 +143,11 @@ bool DeviceRig::idle(int ms) const
     otaThread* engine = Helper::instance()->canWorker()->engine();
     return QTest::qWaitFor([engine] { return engine->step() == STEP_STOP; }, ms);
 }
+
+QStringList DeviceRig::blocks() const
+{
+    QStringList out;
+    for (const QVariant& v : blockTexts)
+        out << (v.isNull() ? QStringLiteral("<null>") : v.toString());
+    return out;
+}

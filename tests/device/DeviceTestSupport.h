@@ -8,6 +8,13 @@
 #include <QVariantList>
 
 #include <memory>
+#include <ostream>
+
+// Readable failures for QString values and lists.
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace ve {
 class DataObject;
@@ -58,6 +65,8 @@ public:
     void makeCurrent(int canId);
     // Status lines, when the worker is idle again.
     bool idle(int ms = 5000) const;
+    // The block-box texts as strings, a null value as "<null>".
+    QStringList blocks() const;
 
     std::unique_ptr<sim::SimServer> sim;
     QWidget* window = nullptr;

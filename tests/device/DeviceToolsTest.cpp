@@ -190,12 +190,16 @@ TEST(DeviceTools, CalibrationAnsweredNoSendsNothingYesShowsTheStepsAndTheResult)
 
     rig.dialogs->confirm = true;
     QTest::mouseClick(tools.btnEncoderCalibration, Qt::LeftButton);
-    EXPECT_EQ(rig.blockTexts,
-        QVariantList(
-            {"Preparing calibration...", "Calibrating encoder...", "Saving calibration result...", ""}));
+    EXPECT_EQ(rig.blocks(),
+        QStringList(
+            {"Preparing calibration...", "Calibrating encoder...", "Saving calibration result...", ""}))
+        << rig.messages.join('\n').toStdString();
     EXPECT_FALSE(Helper::instance()->blockBox()->isVisible());
+    // The worker's reaction to the final offset follows the closed box.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return !rig.dialogs->texts(DialogProvider::Box::Information).isEmpty(); }, 1000));
     const QStringList infos = rig.dialogs->texts(DialogProvider::Box::Information);
-    ASSERT_EQ(infos.size(), 1);
+    ASSERT_EQ(infos.size(), 1) << rig.messages.join(QLatin1Char(10)).toStdString();
     EXPECT_TRUE(infos.first().startsWith(
         "Device R58 Motor 1 encoder calibration finish.\nEncoder Electrical Offset: "))
         << infos.first().toStdString();
@@ -215,7 +219,7 @@ TEST(DeviceTools, CalibrationThatNeverStartsOrFallsSilentFails)
     ve::DataObject* node = rig.node(1);
     node->set(nullptr, "info.can_id", 50, true);
     QTest::mouseClick(tools.btnEncoderCalibration, Qt::LeftButton);
-    EXPECT_EQ(rig.blockTexts, QVariantList({"Preparing calibration...", ""}));
+    EXPECT_EQ(rig.blocks(), QStringList({"Preparing calibration...", ""}));
     EXPECT_EQ(rig.dialogs->texts(DialogProvider::Box::Critical), QStringList {"Calibration failed!"});
 
     // The motor falls silent during a long run (the port goes away): the wait ends.
@@ -226,6 +230,6 @@ TEST(DeviceTools, CalibrationThatNeverStartsOrFallsSilentFails)
     QTimer::singleShot(1500, [&] { rig.sim->stop(); });
     QTest::mouseClick(tools.btnEncoderCalibration, Qt::LeftButton);
     CalibrationRunner::setSilenceLimitMs(15000);
-    EXPECT_EQ(rig.blockTexts, QVariantList({"Preparing calibration...", "Calibrating encoder...", ""}));
+    EXPECT_EQ(rig.blocks(), QStringList({"Preparing calibration...", "Calibrating encoder...", ""}));
     EXPECT_TRUE(rig.dialogs->texts(DialogProvider::Box::Critical).contains("Calibration failed!"));
 }
