@@ -40,7 +40,9 @@ DetectDeviceDialog::DetectDeviceDialog(QWidget* parent)
     cmbPort->lineEdit()->setPlaceholderText(tr("/dev/ttyUSB0"));
     btnRefresh->setIcon(QIcon(":/images/refresh.png"));
     btnRefresh->setToolTip(tr("Refresh"));
-    btnRefresh->setFixedWidth(28);
+    // The window style gives push buttons a minimum width; this one is an icon.
+    btnRefresh->setStyleSheet("QPushButton#btnRefresh {\nmin-width:0px;\npadding:2px;\n}");
+    btnRefresh->setFixedSize(28, 24);
 
     lblInstall->setTextFormat(Qt::RichText);
     lblInstall->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
