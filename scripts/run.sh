@@ -65,7 +65,7 @@ fi
 # the program through its File > Exit shortcut so it writes its configuration.
 echo "run: no display; running under Xvfb"
 cd "$run"
-xvfb-run -a -s "-screen 0 1400x900x24" sh -c '
+xvfb-run -a -s "-screen 0 1400x900x24 -dpi 96" sh -c '
   "$1" >program.out 2>&1 &
   pid=$!
   if command -v xdotool >/dev/null 2>&1; then
@@ -74,10 +74,10 @@ xvfb-run -a -s "-screen 0 1400x900x24" sh -c '
   sleep 3
   import -window root screenshot.png
   if command -v xdotool >/dev/null 2>&1; then
-    xdotool search --onlyvisible --name Torqlet windowfocus --sync key --clearmodifiers ctrl+q >/dev/null 2>&1 || kill "$pid"
-  else
-    kill "$pid"
+    xdotool search --onlyvisible --name Torqlet windowfocus --sync key --clearmodifiers ctrl+q >/dev/null 2>&1 || true
   fi
+  for _ in 1 2 3 4 5 6 7 8 9 10; do kill -0 "$pid" 2>/dev/null || break; sleep 0.5; done
+  kill "$pid" 2>/dev/null || true
   wait "$pid" || true
 ' sh "$exe"
 echo "run: screenshot saved to run/screenshot.png"
