@@ -143,6 +143,14 @@ Encoder Electrical Offset: %2</source>
         <source>%1 - %2</source>
         <translation>%1 - %2</translation>
     </message>
+    <message>
+        <source>Connect the adapter and activate a device to open its pages here.</source>
+        <translation>连接适配器并激活一个设备后，它的页面会在这里打开。</translation>
+    </message>
+    <message>
+        <source>The user manual is under Help &gt; Instruction.</source>
+        <translation>使用说明见 帮助 &gt; 使用说明。</translation>
+    </message>
 </context>
 <context>
     <name>HelpTools</name>

@@ -60,7 +60,7 @@ QString hexNum(quint32 v)
 } // namespace
 
 otaThread::otaThread(bool debugPack, bool debugStep, QObject* parent)
-    : QThread(parent)
+    : QObject(parent)
     , debugPack_(debugPack)
     , debugStep_(debugStep)
 {
@@ -70,10 +70,27 @@ otaThread::otaThread(bool debugPack, bool debugStep, QObject* parent)
 
 otaThread::~otaThread()
 {
-    if (isRunning()) {
+    if (loop_.joinable()) {
         startStep(STEP_QUIT);
         wait();
     }
+}
+
+void otaThread::start(QThread::Priority)
+{
+    if (loop_.joinable())
+        return;
+    running_ = true;
+    loop_ = std::thread([this] {
+        run();
+        running_ = false;
+    });
+}
+
+void otaThread::wait()
+{
+    if (loop_.joinable() && std::this_thread::get_id() != loop_.get_id())
+        loop_.join();
 }
 
 // ---- thread-safe accessors -------------------------------------------------------------------
@@ -1152,8 +1169,7 @@ void otaThread::deliver()
         return;
     }
     if (!flushPosted_.exchange(true))
-        QMetaObject::invokeMethod(
-            this, [this] { flush(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, "flush", Qt::QueuedConnection);
 }
 
 void otaThread::flush()

@@ -6,6 +6,7 @@
 #include "ScopeDecoder.h"
 
 #include <QByteArray>
+#include <QObject>
 #include <QThread>
 
 #include <array>
@@ -13,6 +14,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <thread>
 
 using ScopeBuffers = std::array<ScopeBuffer, ScopeDecoder::Slots>;
 Q_DECLARE_METATYPE(const ScopeBuffers*)
@@ -20,8 +22,9 @@ Q_DECLARE_METATYPE(const ScopeBuffers*)
 // The protocol engine: a step machine that turns requests into frames, waits for the answers in
 // its own thread and reports every outcome as a status. All of its state is guarded by one mutex;
 // statuses, outgoing bytes and data-tree writes are delivered on the owner's (GUI) thread in the
-// order they were produced.
-class otaThread : public QThread
+// order they were produced. The loop runs on a std::thread so that its start and end are
+// visible to ThreadSanitizer; the QThread-like start/wait/isRunning keep the usual interface.
+class otaThread : public QObject
 {
     Q_OBJECT
 public:
@@ -36,6 +39,12 @@ public:
     // The two switches turn on the frame and the step traces (the owner reads them from the config).
     explicit otaThread(bool debugPack = false, bool debugStep = false, QObject* parent = nullptr);
     ~otaThread() override;
+
+    // Starts the step loop (the thread inherits the caller's priority).
+    void start(QThread::Priority priority = QThread::InheritPriority);
+    // Waits for the loop to end (after STEP_QUIT).
+    void wait();
+    bool isRunning() const { return running_.load(); }
 
     // Thread-safe; from any thread.
     void startStep(quint32 n);
@@ -114,10 +123,10 @@ signals:
 public slots:
     void getSerialData(QByteArray temp);
 
-protected:
-    void run() override;
-
 private:
+    Q_INVOKABLE void flush();
+    void run();
+
     struct OutItem
     {
         enum Kind
@@ -156,8 +165,9 @@ private:
 
     // Hands produced items to the owner thread: at once when called there, else queued.
     void deliver();
-    void flush();
 
+    std::thread loop_;
+    std::atomic<bool> running_ {false};
     const bool debugPack_;
     const bool debugStep_;
     mutable std::mutex m_;

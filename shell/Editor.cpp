@@ -8,7 +8,9 @@
 
 #include <DataManager.h>
 
+#include <QEvent>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScroller>
@@ -48,6 +50,20 @@ Editor::Editor(QWidget* parent)
     layout->addWidget(m_stack, 1);
 
     connect(m_stack, &QStackedWidget::currentChanged, this, &Editor::onCurrentChanged);
+
+    // Shown over the empty stack (not one of its pages, so tabs and pages stay in step).
+    m_emptyHint = new QLabel(m_stack);
+    auto* hint = static_cast<QLabel*>(m_emptyHint);
+    hint->setObjectName("EditorEmptyHint");
+    hint->setAlignment(Qt::AlignCenter);
+    hint->setWordWrap(true);
+    hint->setTextFormat(Qt::RichText);
+    hint->setStyleSheet("color:#7a7a7a; padding:24px;");
+    hint->setText(QString("<img src=\":/images/motor/logo.png\" width=\"64\" height=\"64\"><br><br>%1<br>%2")
+                      .arg(tr("Connect the adapter and activate a device to open its pages here."),
+                          tr("The user manual is under Help > Instruction.")));
+    m_stack->installEventFilter(this);
+    updateEmptyHint();
 
     auto hook = [this](const char* path, void (Editor::*slot)()) {
         connect(ve::d(path), &ve::DataObject::changed, this, slot);
@@ -139,6 +155,20 @@ void Editor::open(const QString& editorType, const QString& text, Existing exist
     openPage(text, page);
 }
 
+bool Editor::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_stack && event->type() == QEvent::Resize)
+        m_emptyHint->setGeometry(m_stack->rect());
+    return QWidget::eventFilter(watched, event);
+}
+
+void Editor::updateEmptyHint()
+{
+    m_emptyHint->setGeometry(m_stack->rect());
+    m_emptyHint->setVisible(m_pages.isEmpty());
+    m_emptyHint->raise();
+}
+
 void Editor::openPage(const QString& text, QWidget* page)
 {
     Helper* helper = Helper::instance();
@@ -184,6 +214,7 @@ void Editor::openPage(const QString& text, QWidget* page)
             });
         }
     }
+    updateEmptyHint();
     tab->textButton()->click();
 }
 
@@ -196,6 +227,7 @@ void Editor::closePage(int index)
     delete pair.first;
     m_stack->removeWidget(pair.second);
     delete pair.second;
+    updateEmptyHint();
     if (index < m_pages.size())
         m_pages.at(index).first->textButton()->click();
 }

@@ -48,6 +48,8 @@ private:
     };
     void open(const QString& editorType, const QString& text, Existing existing);
     void onCurrentChanged(int index);
+    void updateEmptyHint();
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     QList<QPair<TitleWidget*, QWidget*>> m_pages;
     QScrollArea* m_scroll;
@@ -55,4 +57,5 @@ private:
     QHBoxLayout* m_tabLayout;
     QStackedWidget* m_stack;
     const QObject* m_dyingDevice = nullptr;
+    QWidget* m_emptyHint;
 };

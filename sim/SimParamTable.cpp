@@ -51,7 +51,7 @@ T clampTo(double v)
         return std::numeric_limits<T>::lowest();
     if (v >= hi)
         return std::numeric_limits<T>::max();
-    return T(std::llround(v));
+    return static_cast<T>(std::round(v)); // in range, so the conversion is defined
 }
 } // namespace
 
@@ -59,7 +59,7 @@ constexpr int SimParamTable::GroupSize[4];
 
 SimParamTable::SimParamTable(quint8 canId)
 {
-    addText(0, "Name", "R58 SimMotor");
+    addText(0, "Name", "R58 Motor");
     addText(0, "Location", "");
     addText(0, "Note", "");
 

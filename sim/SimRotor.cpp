@@ -11,7 +11,7 @@ constexpr double Viscous = 0.02; // N·m·s/rad
 constexpr double Coulomb = 0.04; // N·m
 constexpr double MaxVelocity = 30.0;
 constexpr double Ambient = 25.0;
-constexpr double HeatPerA2 = 0.004; // °C/s per A²
+constexpr double HeatPerA2 = 0.01; // °C/s per A²
 constexpr double CoolingTau = 120.0; // s
 } // namespace
 

@@ -24,6 +24,22 @@ class SimServerPrivate;
 // Every accessor is thread-safe: it takes the lock the serving thread holds while it
 // handles bytes, so a test may assert while the server runs. Motors are addressed by
 // their position in SimConfig::motors (stable even when a motor's CAN ID changes).
+//
+// On the wire: the adapter answers "OK\r\n" (or "ERROR\r\n") to AT commands and carries
+// CAN frames in the "AT" envelope; bytes arriving while the client's line speed differs
+// from the adapter's configured rate are ignored. Parameter names (for parameterCode())
+// are those of SimParamTable, e.g. "mechPos", "loc_kp", "CAN_ID". Trace lines read
+// "rx <envelope hex> | <fields>", "tx <envelope hex> | <fields>", "tx text OK",
+// "adapter: ...", "motor <id>: ...", "firmware: ...", "scope: ...", "drop ...".
+//
+//     sim::SimConfig cfg;                       // one motor, CAN ID 1, 921600 baud
+//     cfg.motors = {{1, 0}, {2, 0x1122334455667788}};
+//     sim::SimServer server(cfg);
+//     QString error;
+//     if (!server.start(&error)) ...
+//     QSerialPort port(server.portPath());      // open at 921600, talk, close, reopen
+//     ...
+//     server.motorModeState(0);                 // 2 after a type-3 frame
 class SimServer
 {
 public:

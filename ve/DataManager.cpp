@@ -37,6 +37,22 @@ QJsonDocument parseJson(const QString& path, const QByteArray& data)
     return doc;
 }
 
+// Writes data beside path and renames it over path only when every byte was
+// written: a failed save (full disk, size limit, crash) leaves the previous
+// file as it was. Qt reports a short write only as a count, and commit()
+// does not see a failure of the final buffer flush, so both are checked here.
+bool saveAtomically(const QString& path, const QByteArray& data)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(data) != data.size() || !file.flush() || file.error() != QFileDevice::NoError) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
 } // namespace
 
 DataManager::DataManager()
@@ -127,11 +143,7 @@ bool DataManager::writeToJson(const QString& path, const QJsonValue& value, bool
     }
     const QJsonDocument doc
         = value.isObject() ? QJsonDocument(value.toObject()) : QJsonDocument(value.toArray());
-    // Written beside the target and renamed over it at the end, so a failed
-    // save leaves the previous file as it was.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(doc.toJson(QJsonDocument::Indented)) < 0
-        || !file.commit()) {
+    if (!saveAtomically(path, doc.toJson(QJsonDocument::Indented))) {
         logError() << "<m><static> cannot write json file: \"" << path << "\"";
         return false;
     }
@@ -161,19 +173,14 @@ bool DataManager::writeToXmlFile(const QString& path, DataObject* node, bool mak
         logError() << "<m><static> cannot create path \"" << path << "\" to write xml";
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        logError() << "<m><static> cannot write xml file: \"" << path << "\"";
-        return false;
-    }
-    QXmlStreamWriter writer(&file);
+    QByteArray data;
+    QXmlStreamWriter writer(&data);
     writer.setAutoFormatting(true);
     writer.setAutoFormattingIndent(4);
     writer.writeStartDocument();
     node->exportToXml(writer, true, skipHidden);
     writer.writeEndDocument();
-    if (writer.hasError() || !file.commit()) {
-        file.cancelWriting();
+    if (writer.hasError() || !saveAtomically(path, data)) {
         logError() << "<m><static> cannot write xml file: \"" << path << "\"";
         return false;
     }
@@ -205,9 +212,7 @@ bool DataManager::writeToBin(const QString& path, const QByteArray& data, int co
         logError() << "<m><static> cannot create path \"" << path << "\" to write binary file";
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(qCompress(data, compressionLevel)) < 0
-        || !file.commit()) {
+    if (!saveAtomically(path, qCompress(data, compressionLevel))) {
         logError() << "<m><static> cannot write binary file: \"" << path << "\"";
         return false;
     }

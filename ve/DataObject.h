@@ -18,6 +18,12 @@ namespace ve {
 // One node of the application's data tree: a value plus an ordered set of
 // uniquely named children. Lookups never return null; they return the
 // manager's empty node so that calls can be chained without checks.
+//
+// Threads: each node's child chain and name index are guarded by its own
+// lock, so children of one node may be inserted, removed and listed from
+// several threads. Values are not locked. Signals are emitted outside the
+// lock on the changing thread. A node pointer stays valid only while no
+// other thread may delete that node.
 class VE_EXPORT DataObject : public QObject
 {
     Q_OBJECT
@@ -31,6 +37,7 @@ public:
     };
     Q_ENUM(ActivateType)
 
+    // parent is recorded but the node is linked only by insert().
     DataObject(const QString& name, DataObject* parent = nullptr);
     ~DataObject() override;
 

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <memory>
+
 namespace ve {
 
 // One coloured console line; the destructor resets the colour and hands the
@@ -23,14 +25,15 @@ public:
     template <typename T>
     QLog& operator<<(const T& piece)
     {
-        m_stream << piece;
+        *m_stream << piece;
         return *this;
     }
     QLog& space();
-    QDebug& stream() { return m_stream; }
+    QDebug& stream() { return *m_stream; }
 
 private:
-    QDebug m_stream;
+    // Shared by copies; the last copy ends the line.
+    std::shared_ptr<QDebug> m_stream;
 };
 
 } // namespace ve

@@ -50,3 +50,12 @@ void DarkStyle::polish(QPalette& palette)
 {
     palette = darkPalette();
 }
+
+int DarkStyle::styleHint(
+    StyleHint hint, const QStyleOption* option, const QWidget* widget, QStyleHintReturn* returnData) const
+{
+    // The desktop theme's clip-art icons on OK/Cancel clash with the flat dark look.
+    if (hint == SH_DialogButtonBox_ButtonsHaveIcons)
+        return 0;
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
+}

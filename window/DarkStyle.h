@@ -16,4 +16,6 @@ public:
     QPalette standardPalette() const override;
     void polish(QPalette& palette) override;
     using QProxyStyle::polish;
+    int styleHint(StyleHint hint, const QStyleOption* option = nullptr, const QWidget* widget = nullptr,
+        QStyleHintReturn* returnData = nullptr) const override;
 };

@@ -122,6 +122,23 @@ void FramelessWindow::paintEvent(QPaintEvent* event)
     QMainWindow::paintEvent(event);
 }
 
+void FramelessWindow::showEvent(QShowEvent* event)
+{
+    // Without a system frame nothing else keeps the first window on the screen.
+    if (!m_placed && !isMaximized() && !isFullScreen()) {
+        m_placed = true;
+        if (QScreen* s = screen()) {
+            const QRect avail = s->availableGeometry();
+            if (width() > avail.width() || height() > avail.height()) {
+                resize(qMin(width(), avail.width()), qMin(height(), avail.height()));
+                move(
+                    avail.topLeft() + QPoint((avail.width() - width()) / 2, (avail.height() - height()) / 2));
+            }
+        }
+    }
+    QMainWindow::showEvent(event);
+}
+
 void FramelessWindow::updateFrame()
 {
     const bool full = isMaximized() || isFullScreen();

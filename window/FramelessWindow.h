@@ -35,6 +35,7 @@ public:
 protected:
     void changeEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -44,4 +45,5 @@ private:
     CaptionWidget* m_caption;
     QColor m_clearColor;
     bool m_cursorChanged = false;
+    bool m_placed = false;
 };

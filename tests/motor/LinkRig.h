@@ -7,7 +7,11 @@
 #include <DataObject.h>
 #include <SimServer.h>
 
-#include <QTest>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <functional>
 
 #include <memory>
 
@@ -22,6 +26,40 @@ struct LinkRig
     QMetaObject::Connection msgConn;
 
     static ve::DataObject* root() { return ve::d().rootDobj(); }
+
+    // Runs a real event loop until cond holds (QTest::qWait sleeps 10 ms between event
+    // batches, which would throttle every request/answer conversation).
+    static bool waitUntil(const std::function<bool()>& cond, int ms)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!cond()) {
+            if (t.elapsed() > ms)
+                return false;
+            QEventLoop loop;
+            QTimer::singleShot(1, &loop, &QEventLoop::quit);
+            loop.exec();
+        }
+        return true;
+    }
+    // CRC-32 (IEEE) as the simulator reports it for a received image; comparing checksums keeps
+    // the test from sharing a byte array with the simulator's thread.
+    static quint32 crc32(const QByteArray& data)
+    {
+        quint32 crc = 0xFFFFFFFFu;
+        for (char c : data) {
+            crc ^= quint8(c);
+            for (int k = 0; k < 8; ++k)
+                crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        }
+        return ~crc;
+    }
+    static void pause(int ms)
+    {
+        QEventLoop loop;
+        QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
 
     // Puts the shared tree back into the template's state for the leaves the link uses.
     static void resetTree()
@@ -63,14 +101,13 @@ struct LinkRig
     otaThread* eng() const { return worker->engine(); }
     bool waitMessage(const QString& text, int ms = 5000)
     {
-        return QTest::qWaitFor([&] { return messages.contains(text); }, ms);
+        return waitUntil([&] { return messages.contains(text); }, ms);
     }
     // Connects and waits until the scan found `motors` devices and ended.
     bool connectAndScan(int motors, int ms = 8000)
     {
         worker->connectPort(sim->portPath());
-        return QTest::qWaitFor(
-            [&] { return worker->deviceMapSize() == motors && eng()->step() == STEP_STOP; }, ms);
+        return waitUntil([&] { return worker->deviceMapSize() == motors && eng()->step() == STEP_STOP; }, ms);
     }
     // Makes the device with this CAN ID current.
     ve::DataObject* use(int canId)
@@ -81,6 +118,6 @@ struct LinkRig
     }
     bool waitStatus(quint32 code, int ms = 5000)
     {
-        return QTest::qWaitFor([&] { return eng()->status() == code; }, ms);
+        return waitUntil([&] { return eng()->status() == code; }, ms);
     }
 };

@@ -81,7 +81,7 @@ TEST(WorkerLink, SilentAdapterEndsTheSearchWithTheFailureMessage)
         << r.messages.join('\n').toStdString();
     EXPECT_EQ(r.messages.filter("Connect overtime").size(), 11);
     EXPECT_EQ(r.messages.filter("Connect overtime").last(), "Connect overtime, try baud rate：1152000");
-    QTest::qWait(400);
+    LinkRig::pause(400);
     EXPECT_EQ(r.messages.last(), "<ERROR> CAN bus configuration failed, please check physical device!");
     EXPECT_EQ(r.worker->deviceMapSize(), 0);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DataManager.h"
+#include "LogCapture.h"
 
 #include <QString>
 

@@ -1,0 +1,434 @@
+#include "AdapterLink.h"
+#include "CalibrationProcedure.h"
+#include "CanIdChange.h"
+#include "FirmwareUpdate.h"
+#include "LinkRig.h"
+#include "ParamTransfer.h"
+#include "ScopeSession.h"
+
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+sim::SimConfig oneMotor(int canId = 1)
+{
+    sim::SimConfig cfg;
+    cfg.motors[0].canId = quint8(canId);
+    cfg.calibrationMs = 600;
+    return cfg;
+}
+
+// Connects, makes the motor current and loads its description.
+ve::DataObject* ready(LinkRig& r, int canId = 1)
+{
+    if (!r.connectAndScan(1))
+        return nullptr;
+    ve::DataObject* node = r.use(canId);
+    r.worker->command(CANWorker::LOAD_PARAM);
+    if (!r.waitMessage("Reload all parameters table successfully!"))
+        return nullptr;
+    return node;
+}
+
+int indexOf(LinkRig& r, const QString& name, int group)
+{
+    return r.eng()->withParams([&](ParamTable& t) {
+        for (int i = 0; i < t.count(group); ++i)
+            if (t.entry(group, i).name == name)
+                return i;
+        return -1;
+    });
+}
+
+struct Outcome
+{
+    bool ok = false;
+    QString text;
+    bool done = false;
+};
+} // namespace
+
+TEST(ProcedureLink, DescriptionAndFullUploadThenDownloadAndSave)
+{
+    LinkRig r(oneMotor());
+    ve::DataObject* node = ready(r);
+    ASSERT_TRUE(node) << r.messages.join('\n').toStdString();
+    EXPECT_EQ(r.messages.filter("Send R58 Command LOAD_PARAM to CAN(1)").size(), 1);
+    const int pwm = indexOf(r, "PwmFreq", 2);
+    const int vbus = indexOf(r, "VBUS", 3);
+    const int spdKp = indexOf(r, "spd_kp", 2);
+    ASSERT_GE(pwm, 0);
+    ASSERT_GE(vbus, 0);
+
+    ParamTransfer xfer(r.worker.get(), node);
+    QList<QPair<int, int>> rows;
+    QObject::connect(&xfer, &ParamTransfer::rowUpdated, [&](int g, int i) { rows.append({g, i}); });
+    ASSERT_TRUE(xfer.upload());
+    ASSERT_TRUE(r.waitMessage("Upload parameters table successfully!", 20000))
+        << r.messages.join('\n').toStdString();
+    const int total = r.eng()->withParams(
+        [](ParamTable& t) { return t.count(0) + t.count(1) + t.count(2) + t.count(3); });
+    EXPECT_EQ(rows.size(), total);
+    EXPECT_EQ(rows.first(), qMakePair(0, 0));
+    EXPECT_EQ(rows.last().first, 3); // code order, read-only groups included
+    r.eng()->withParams([&](ParamTable& t) {
+        EXPECT_EQ(t.entry(0, 0).valueText, r.sim->parameterValue(0, 0x0000).toString());
+        EXPECT_EQ(t.entry(2, pwm).valueText, "20000");
+        EXPECT_EQ(ParamTable::valueToText(6, t.entry(3, vbus).current), "24.000000");
+    });
+
+    // Edit a text of group 0 and a float setting of group 2, then download.
+    r.eng()->withParams([&](ParamTable& t) {
+        std::memset(t.entry(0, 0).buffer, 0, 17);
+        std::memcpy(t.entry(0, 0).buffer, "bench-42", 8);
+        t.entry(0, 0).modified = true;
+        ParamTable::doubleToValue(6, 3.5, t.entry(2, spdKp).buffer);
+        t.entry(2, spdKp).modified = true;
+    });
+    QList<QPair<int, int>> commits;
+    QObject::connect(&xfer, &ParamTransfer::committed, [&](int g, int i) { commits.append({g, i}); });
+    ASSERT_TRUE(xfer.download());
+    ASSERT_TRUE(r.waitMessage("Param saved successfully!")) << r.messages.join('\n').toStdString();
+    EXPECT_TRUE(r.messages.contains("Download parameters table successfully!"));
+    EXPECT_EQ(commits, (QList<QPair<int, int>> {{0, 0}, {2, spdKp}}));
+    EXPECT_EQ(r.sim->parameterValue(0, 0x0000).toString(), "bench-42");
+    EXPECT_DOUBLE_EQ(r.sim->parameterValue(0, quint16(0x2000 | spdKp)).toDouble(), 3.5);
+    r.eng()->withParams([&](ParamTable& t) {
+        EXPECT_FALSE(t.entry(2, spdKp).modified);
+        EXPECT_EQ(t.entry(2, spdKp).valueText, "3.500000");
+    });
+
+    // A value out of the motor's range is refused with its error text.
+    const int pwmCode = 0x2000 | pwm;
+    r.eng()->withParams([&](ParamTable& t) {
+        ParamTable::doubleToValue(2, 100, t.entry(2, pwm).buffer);
+        t.entry(2, pwm).modified = true;
+    });
+    QSignalSpy done(&xfer, &ParamTransfer::finished);
+    ASSERT_TRUE(xfer.download());
+    ASSERT_TRUE(done.wait(3000));
+    EXPECT_FALSE(done.last().at(0).toBool());
+    EXPECT_TRUE(r.messages.last().startsWith(
+        QString("<ERROR> Write param to 0X%1failed: /").arg(pwmCode, 4, 16, QChar('0'))))
+        << r.messages.last().toStdString();
+    EXPECT_TRUE(r.eng()->withParams([&](ParamTable& t) { return t.entry(2, pwm).modified; }));
+}
+
+TEST(ProcedureLink, ModesControlFramesAndSdoAsTheMotorReceivesThem)
+{
+    LinkRig r(oneMotor(5));
+    ASSERT_TRUE(r.connectAndScan(1));
+    r.use(5);
+    r.worker->command(CANWorker::SET_MODE, 1);
+    ASSERT_TRUE(r.waitMessage("Set MOTOR mode successfully!"));
+    EXPECT_TRUE(r.messages.contains("Send R58 Command SET_MODE to CAN(5): motor mode"));
+    EXPECT_EQ(r.sim->motorModeState(0), 2);
+    r.worker->command(CANWorker::SET_MODE, 2);
+    ASSERT_TRUE(r.waitMessage("Set RESET mode successfully!"));
+    EXPECT_EQ(r.sim->motorModeState(0), 0);
+    r.worker->command(CANWorker::SET_MODE, 0);
+    ASSERT_TRUE(r.waitMessage("Set BRAKE mode successfully!"));
+    EXPECT_TRUE(r.messages.contains("Send R58 Command SET_MODE to CAN(5): break mode"));
+    EXPECT_EQ(r.sim->motorModeState(0), 3);
+    r.worker->command(CANWorker::SET_MODE, 7);
+    EXPECT_EQ(r.messages.last(), "Send R58 Command SET_MODE to CAN(5): unknown mode (7)");
+    ASSERT_TRUE(r.waitMessage("Set BRAKE mode successfully!"));
+
+    r.sim->clearTrace();
+    r.worker->command(CANWorker::MOTOR_CONTROL, 1.0, QVariantList {0.0, 30.0, 0.0, 5.0});
+    EXPECT_EQ(r.messages.last(), "Send R58 Command MOTOR_CONTROL to CAN(5):  ");
+    r.worker->command(CANWorker::SET_RUN_MODE, 2);
+    EXPECT_EQ(r.messages.last(), "Send R58 Command SET_RUN_MODE to CAN(5): velocity mode");
+    r.worker->command(CANWorker::MOTOR_SDO_FLOAT, 0x700A, 2.5);
+    EXPECT_EQ(r.messages.last(), "Send R58 Command MOTOR_SDO_FLOAT to CAN(5): index = 28682, value = 2.5");
+    r.worker->command(CANWorker::CLEAR_ALARM);
+    ASSERT_TRUE(LinkRig::waitUntil([&] { return r.sim->motorRunMode(0) == 2; }, 2000));
+    ASSERT_TRUE(LinkRig::waitUntil(
+        [&] {
+            return std::abs(
+                       r.sim->parameterValue(0, quint16(r.sim->parameterCode(0, "spd_ref"))).toDouble() - 2.5)
+                < 1e-6;
+        },
+        2000));
+    const QStringList rx = r.sim->traceLines().filter(QRegularExpression("^.*rx "));
+    // The MIT frame as the motor took it: torque code in bits 23-8, big-endian codes.
+    const QString mit
+        = AdapterLink::hex(AdapterLink::envelope(CanProtocol::mitControl(5, 0.0f, 30.0f, 0.0f, 5.0f, 1.0f)));
+    EXPECT_FALSE(rx.filter(mit).isEmpty()) << rx.join('\n').toStdString();
+    EXPECT_FALSE(rx.filter("41 54 20 07 e8 2c 08 01 00 00 00 00 00 00 00 0d 0a").isEmpty()); // clear alarm
+
+    r.worker->command(CANWorker::MOVE_JOG, 1.5, true);
+    EXPECT_EQ(r.messages.last(), "Send R58 Command MOVE_JOG to CAN(5): speed = 1.5, flag = 1");
+    ASSERT_TRUE(LinkRig::waitUntil([&] { return r.sim->motorRunMode(0) == 7; }, 2000));
+    r.worker->command(CANWorker::MOVE_JOG, 0.0, false);
+    r.worker->command(CANWorker::ZERO_MECH);
+    ASSERT_TRUE(r.waitMessage("Set the mechanical zero successfully!"));
+}
+
+TEST(ProcedureLink, CanIdChangeIsConfirmedByTheNewAnnouncement)
+{
+    LinkRig r(oneMotor(4));
+    ASSERT_TRUE(r.connectAndScan(1));
+    ve::DataObject* node = r.use(4);
+    CanIdChange change(r.worker.get());
+    QSignalSpy done(&change, &CanIdChange::finished);
+    ASSERT_TRUE(change.start(node, 9));
+    EXPECT_TRUE(r.messages.contains("Send R58 Command SET_CAN_ID to CAN(4): can id = 9"));
+    ASSERT_TRUE(done.wait(1000));
+    EXPECT_TRUE(done.last().at(0).toBool());
+    EXPECT_EQ(done.last().at(1).toString(), "Device R58 Motor 9 CAN ID set successfully!");
+    EXPECT_EQ(r.sim->motorCanId(0), 9);
+    EXPECT_EQ(r.worker->deviceByCanId(9), node);
+    EXPECT_EQ(r.worker->deviceByCanId(4), nullptr);
+}
+
+TEST(ProcedureLink, EncoderCalibrationPhasesAndMessages)
+{
+    LinkRig r(oneMotor(2));
+    ASSERT_TRUE(r.connectAndScan(1));
+    r.use(2);
+    CalibrationProcedure cal(r.worker.get());
+    QStringList blocks;
+    QObject::connect(&cal, &CalibrationProcedure::blockText, [&](const QString& t) { blocks << t; });
+    QSignalSpy done(&cal, &CalibrationProcedure::finished);
+    ASSERT_TRUE(cal.start());
+    ASSERT_TRUE(done.wait(8000));
+    EXPECT_TRUE(done.last().at(0).toBool());
+    EXPECT_EQ(blocks,
+        (QStringList {
+            "Preparing calibration...", "Calibrating encoder...", "Saving calibration result...", ""}));
+    EXPECT_FALSE(r.messages
+                     .filter(QRegularExpression("^<Encoder calibrating> Rotor angle = -?\\d+\\.\\d{4}, "
+                                                "Stator flux angle = -?\\d+\\.\\d{4}, Sensor value = \\d+$"))
+                     .isEmpty());
+    ASSERT_TRUE(LinkRig::waitUntil([&] { return !r.infos.isEmpty(); }, 3000));
+    EXPECT_FALSE(
+        r.messages
+            .filter(QRegularExpression(
+                "^<Encoder calibration result> Device: 2, Number: \\d+, Index: \\d+, Correction: -?\\d+$"))
+            .isEmpty());
+    EXPECT_FALSE(
+        r.messages
+            .filter(QRegularExpression(
+                "^<Encoder calibration finish> Device: 2, Encoder Electrical Offset: -?\\d+\\.\\d{6}$"))
+            .isEmpty());
+    EXPECT_TRUE(QRegularExpression(
+        "^Device R58 Motor 2 encoder calibration finish.\nEncoder Electrical Offset: -?\\d+\\.\\d{6}$")
+                    .match(r.infos.last())
+                    .hasMatch());
+}
+
+TEST(ProcedureLink, FirmwareImagesAtTheSizeLimits)
+{
+    LinkRig r(oneMotor(3));
+    ASSERT_TRUE(r.connectAndScan(1));
+    r.use(3);
+    FirmwareUpdate up(r.worker.get());
+    QStringList blocks;
+    QObject::connect(&up, &FirmwareUpdate::blockText, [&](const QString& t) { blocks << t; });
+    auto run = [&](const QByteArray& image, int ms = 20000) {
+        QSignalSpy done(&up, &FirmwareUpdate::finished);
+        blocks.clear();
+        EXPECT_TRUE(up.start(image));
+        EXPECT_TRUE(done.wait(ms));
+        return done.isEmpty() ? QString("(none)") : done.last().at(1).toString();
+    };
+    EXPECT_EQ(run("12345678"), "Update successfully!");
+    EXPECT_EQ(r.sim->lastFirmwareCrc(), LinkRig::crc32("12345678"));
+    EXPECT_EQ(blocks.first(), "Erasing flash...");
+    EXPECT_EQ(blocks.last(), "");
+    EXPECT_TRUE(blocks.contains("Sending file... 0%"));
+    EXPECT_EQ(run("123456789"), "Update successfully!");
+    EXPECT_EQ(r.sim->lastFirmwareCrc(), LinkRig::crc32("123456789"));
+    EXPECT_EQ(run(QByteArray()), "File contains no data!");
+    EXPECT_EQ(run(QByteArray(0x80001, 'a')), "File size over 512KB!");
+    QByteArray big(0x80000, '\0');
+    for (int k = 0; k < big.size(); ++k)
+        big[k] = char(k * 13 + (k >> 8));
+    EXPECT_EQ(run(big, 120000), "Update successfully!");
+    EXPECT_EQ(r.sim->lastFirmwareCrc(), LinkRig::crc32(big));
+    // The progress shown never reaches 100 before the box closes.
+    EXPECT_TRUE(blocks.contains("Sending file... 99%"));
+    EXPECT_FALSE(blocks.contains("Sending file... 100%"));
+    EXPECT_EQ(r.sim->firmwareImageCount(), 3);
+}
+
+TEST(ProcedureLink, FirmwareRetryAndFailingEndFrame)
+{
+    sim::SimConfig cfg = oneMotor(3);
+    cfg.faults.firmwareRetryAt = 10;
+    LinkRig r(cfg);
+    ASSERT_TRUE(r.connectAndScan(1));
+    r.use(3);
+    FirmwareUpdate up(r.worker.get());
+    QSignalSpy done(&up, &FirmwareUpdate::finished);
+    const QByteArray image(8 * 40, 'q');
+    ASSERT_TRUE(up.start(image));
+    ASSERT_TRUE(done.wait(10000));
+    EXPECT_EQ(done.last().at(1).toString(), "Update successfully!");
+    EXPECT_EQ(r.sim->lastFirmwareCrc(), LinkRig::crc32(image));
+
+    sim::SimConfig bad = oneMotor(3);
+    bad.faults.firmwareFailEnd = true;
+    LinkRig r2(bad);
+    ASSERT_TRUE(r2.connectAndScan(1));
+    r2.use(3);
+    FirmwareUpdate up2(r2.worker.get());
+    QSignalSpy done2(&up2, &FirmwareUpdate::finished);
+    ASSERT_TRUE(up2.start(image));
+    ASSERT_TRUE(done2.wait(10000));
+    // The motor's verdict on the end frame is waited for, not reported as success.
+    EXPECT_FALSE(done2.last().at(0).toBool());
+    EXPECT_EQ(done2.last().at(1).toString(), "Update failed!");
+}
+
+TEST(ProcedureLink, SlowHealthyTransferOutlivesTheStallLimitAndAStalledOneStops)
+{
+    sim::SimConfig cfg = oneMotor(3);
+    cfg.faults.delayMs = 5; // every answer late: a slow but healthy link
+    LinkRig r(cfg);
+    ASSERT_TRUE(r.connectAndScan(1, 15000));
+    r.use(3);
+    FirmwareUpdate up(r.worker.get());
+    up.setStallLimit(1000);
+    QSignalSpy done(&up, &FirmwareUpdate::finished);
+    QElapsedTimer t;
+    t.start();
+    const QByteArray image(8 * 300, 's');
+    ASSERT_TRUE(up.start(image));
+    ASSERT_TRUE(done.wait(30000));
+    EXPECT_EQ(done.last().at(1).toString(), "Update successfully!");
+    EXPECT_GT(t.elapsed(), 1500); // longer in total than the limit without progress
+    EXPECT_EQ(r.sim->lastFirmwareCrc(), LinkRig::crc32(image));
+
+    // The motor stops answering data frames: the transfer ends with "Update timeout!".
+    sim::SimConfig quiet = oneMotor(3);
+    LinkRig r2(quiet);
+    ASSERT_TRUE(r2.connectAndScan(1));
+    r2.use(3);
+    FirmwareUpdate up2(r2.worker.get());
+    up2.setStallLimit(800);
+    QSignalSpy done2(&up2, &FirmwareUpdate::finished);
+    // Swallow every answer to data frames by feeding the engine nothing once the transfer runs.
+    QObject::connect(r2.eng(), &otaThread::sendState, r2.worker.get(), [&](const OtaStatus& s) {
+        if (s.code == OTA_STA_OTA_INFO_SUCCESS)
+            QObject::disconnect(
+                r2.worker.get(), &CANWorker::sendRecvData, r2.eng(), &otaThread::getSerialData);
+    });
+    ASSERT_TRUE(up2.start(QByteArray(8 * 50, 'x')));
+    ASSERT_TRUE(done2.wait(5000));
+    EXPECT_EQ(done2.last().at(1).toString(), "Update timeout!");
+    EXPECT_EQ(r2.eng()->step(), quint32(STEP_STOP));
+}
+
+TEST(ProcedureLink, OscilloscopeRunDecodesAndWritesTheSampleFile)
+{
+    LinkRig r(oneMotor(1));
+    ASSERT_TRUE(ready(r));
+    QTemporaryDir dir;
+    const QString path = dir.filePath("wave.txt");
+    ScopeSession scope(r.worker.get());
+    int notes = 0;
+    QObject::connect(r.eng(), &otaThread::scopeToShow, [&](const ScopeBuffers*) { ++notes; });
+    QSignalSpy started(&scope, &ScopeSession::started);
+    // Channels 1 and 3 after the channel base.
+    ASSERT_TRUE(scope.start(100, ScopeSession::slotTypes({1, 0, 3}), path));
+    ASSERT_TRUE(started.wait(3000));
+    EXPECT_EQ(started.last().at(0).toInt(), 2);
+    EXPECT_EQ(r.eng()->status(), quint32(OTA_STA_PARA_UPDATE_SUCCESS_CHSET));
+    ASSERT_TRUE(LinkRig::waitUntil([&] { return notes >= 20; }, 5000));
+    scope.stop();
+    ASSERT_TRUE(
+        LinkRig::waitUntil([&] { return r.eng()->status() == OTA_STA_PARA_UPDATE_SUCCESS_END; }, 2000));
+    ASSERT_TRUE(LinkRig::waitUntil([&] { return r.eng()->step() == STEP_STOP; }, 1000));
+    EXPECT_FALSE(r.sim->motorScopeRunning(0));
+    const ScopeBuffers& b = *r.eng()->scopeBuffers();
+    EXPECT_GE(b[0].size(), 20);
+    EXPECT_EQ(b[0].size(), b[2].size());
+    EXPECT_EQ(b[1].size(), 0);
+    for (int k = 1; k < b[0].size(); ++k)
+        ASSERT_GE(b[0].at(k).key, b[0].at(k - 1).key);
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = f.readAll().split('\n');
+    ASSERT_GE(lines.size(), 20);
+    // Time "%14.6f", then the two channels in their formats, CR LF.
+    const QRegularExpression line("^ {0,13}\\d+\\.\\d{6}( +-?\\d+(\\.\\d+)?){2}\r$");
+    EXPECT_TRUE(line.match(QString::fromUtf8(lines[0])).hasMatch()) << lines[0].toStdString();
+    EXPECT_EQ(lines.first().size(), lines[1].size());
+}
+
+TEST(ProcedureLink, SilentMotorTimesOut)
+{
+    sim::SimConfig cfg = oneMotor(6);
+    LinkRig r(cfg);
+    ASSERT_TRUE(r.connectAndScan(1));
+    r.use(6);
+    // Fake a motor that no longer answers: its replies never reach the engine.
+    QObject::disconnect(r.worker.get(), &CANWorker::sendRecvData, r.eng(), &otaThread::getSerialData);
+    r.worker->command(CANWorker::SET_MODE, 1);
+    ASSERT_TRUE(r.waitMessage("<ERROR> Set MOTOR mode failed!", 4000));
+    r.worker->command(CANWorker::LOAD_PARAM);
+    ASSERT_TRUE(r.waitStatus(OTA_STA_GET_PARA_INFO_OVER_TIME, 3000));
+    r.worker->readParam(true);
+    ASSERT_TRUE(r.waitStatus(OTA_STA_READ_PARA_OVER_TIME, 3000));
+    r.worker->command(CANWorker::ENCODER_CALIBRATION);
+    ASSERT_TRUE(r.waitStatus(OTA_STA_CALI_MODE_OVER_TIME, 4000));
+    EXPECT_EQ(r.messages.filter("<ERROR>").size(), 1); // only the mode change reports its time-out
+}
+
+namespace {
+// Pulls the adapter out once `when` holds, then checks the aftermath.
+void unplugDuring(LinkRig& r, std::function<bool()> when)
+{
+    ASSERT_TRUE(LinkRig::waitUntil(when, 20000));
+    r.sim->stop();
+    ASSERT_TRUE(LinkRig::waitUntil([&] { return !r.errors.isEmpty(); }, 3000));
+    LinkRig::pause(500);
+    EXPECT_EQ(r.errors.size(), 1) << r.errors.join('\n').toStdString();
+    EXPECT_TRUE(r.errors.first().startsWith("Serial port error: ")) << r.errors.first().toStdString();
+    EXPECT_FALSE(r.worker->isConnected());
+    EXPECT_FALSE(ve::d("working")->getBool());
+    EXPECT_EQ(r.eng()->step(), quint32(STEP_STOP));
+}
+} // namespace
+
+TEST(ProcedureLink, AdapterUnpluggedMidUploadMidFirmwareAndMidScope)
+{
+    {
+        LinkRig r(oneMotor(1));
+        ve::DataObject* node = ready(r);
+        ASSERT_TRUE(node);
+        ParamTransfer xfer(r.worker.get(), node);
+        int rows = 0;
+        QObject::connect(&xfer, &ParamTransfer::rowUpdated, [&] { ++rows; });
+        xfer.upload();
+        unplugDuring(r, [&] { return rows >= 10; });
+    }
+    {
+        LinkRig r(oneMotor(1));
+        ASSERT_TRUE(r.connectAndScan(1));
+        r.use(1);
+        FirmwareUpdate up(r.worker.get());
+        QSignalSpy done(&up, &FirmwareUpdate::finished);
+        up.start(QByteArray(0x20000, 'f'));
+        unplugDuring(r, [&] { return r.eng()->framesSent() > 1000; });
+        ASSERT_TRUE(done.count() > 0 || done.wait(3000));
+        EXPECT_FALSE(done.last().at(0).toBool());
+    }
+    {
+        LinkRig r(oneMotor(1));
+        ASSERT_TRUE(ready(r));
+        ScopeSession scope(r.worker.get());
+        int notes = 0;
+        QObject::connect(r.eng(), &otaThread::scopeToShow, [&](const ScopeBuffers*) { ++notes; });
+        scope.start(200, ScopeSession::slotTypes({1, 2}));
+        unplugDuring(r, [&] { return notes > 5; });
+        scope.stop(); // the page closing afterwards sends into a closed port: nothing happens
+        LinkRig::pause(50);
+        EXPECT_EQ(r.errors.size(), 1);
+    }
+}

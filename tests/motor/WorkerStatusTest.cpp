@@ -1,0 +1,156 @@
+#include "LinkRig.h"
+
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+namespace {
+// A worker without a port: reactions are driven by handing it statuses directly.
+struct StatusRig
+{
+    CANWorker worker;
+    QStringList messages;
+    QStringList infos;
+    QMetaObject::Connection conn;
+    StatusRig()
+    {
+        conn = QObject::connect(ve::d("wnd.status.msg"), &ve::DataObject::changed,
+            [this](const QVariant& v, const QVariant&, QObject*) { messages << v.toString(); });
+        QObject::connect(&worker, &CANWorker::informationBox, [this](const QString& t) { infos << t; });
+    }
+    ~StatusRig() { QObject::disconnect(conn); }
+    void announce(quint64 mcu, quint8 canId)
+    {
+        OtaStatus s;
+        s.code = OTA_STA_DETECT_MCU;
+        s.mcuId = mcu;
+        s.canId = canId;
+        s.recvCanId = canId;
+        worker.StateUpdate(s);
+    }
+};
+} // namespace
+
+TEST(WorkerStatus, DetectionRuleWithAndWithoutMultipleDevices)
+{
+    LinkRig::resetTree();
+    LinkRig::root()->set(nullptr, "config.setting.enable_multiple_devices", false, true);
+    StatusRig r;
+    QSignalSpy changed(&r.worker, &CANWorker::deviceChanged);
+    r.announce(0xaa01, 1);
+    r.announce(0xaa02, 2);
+    EXPECT_EQ(r.messages.last(), "Multiple devices connection is forbidden.");
+    EXPECT_EQ(ve::d("project.device")->size(), 1);
+    // The first device announcing again (under a new CAN ID) is accepted and remapped.
+    r.announce(0xaa01, 5);
+    EXPECT_EQ(r.worker.deviceByCanId(5), ve::d("project.device.aa01"));
+    EXPECT_EQ(r.worker.deviceByCanId(1), nullptr);
+    EXPECT_EQ(ve::d("project.device.aa01.info.can_id")->getInt(), 5);
+    EXPECT_EQ(changed.count(), 2);
+    // The template copy is there for headless use.
+    EXPECT_TRUE(ve::d("project.device.aa01")->hasRdobj("_trigger.param.upload"));
+
+    LinkRig::resetTree();
+    for (int k = 0; k < 11; ++k)
+        r.announce(0xbb00 + quint64(k), quint8(k + 1));
+    EXPECT_EQ(ve::d("project.device")->size(), 11);
+    r.announce(0xbbff, 12);
+    EXPECT_EQ(r.messages.last(), "<ERROR> Too many devices detected!");
+    EXPECT_EQ(ve::d("project.device")->size(), 11); // the port was not open: nothing to disconnect
+}
+
+TEST(WorkerStatus, MessagesOfTheStatusReactions)
+{
+    LinkRig::resetTree();
+    StatusRig r;
+    auto react = [&](quint32 code, std::function<void(OtaStatus&)> fill = nullptr) {
+        OtaStatus s;
+        s.code = code;
+        if (fill)
+            fill(s);
+        r.worker.StateUpdate(s);
+        return r.messages.value(r.messages.size() - 1);
+    };
+    EXPECT_EQ(react(OTA_STA_READ_PARA_ERROR,
+                  [](OtaStatus& s) {
+                      s.transferCode = 0x2005;
+                      s.errors = 2 | 4;
+                  }),
+        "<ERROR> Read param from 0X2005 failed: /wrong type/loss frame");
+    EXPECT_EQ(react(OTA_STA_WRITE_PARA_ERROR,
+                  [](OtaStatus& s) {
+                      s.transferCode = 0x300a;
+                      s.errors = 1u << 6 | 0x8000 | 0x4000;
+                  }),
+        "<ERROR> Write param to 0X300afailed: /value out of range/command mismatch/code mismatch");
+    EXPECT_EQ(react(OTA_STA_RST_MODE_OVER_TIME), "<ERROR> Set RESET mode failed!");
+    EXPECT_EQ(react(OTA_STA_BRAKE_MODE_SUCCESS), "Set BRAKE mode successfully!");
+    EXPECT_EQ(react(OTA_STA_ZERO_MODE_SUCCESS), "Set the mechanical zero successfully!");
+    EXPECT_EQ(react(OTA_STA_SAVE_PARA_SUCCESS), "Param saved successfully!");
+    EXPECT_EQ(react(OTA_STA_ENCODER_CALI_ING,
+                  [](OtaStatus& s) {
+                      s.rotorAngle = 1.5f;
+                      s.statorAngle = -0.25f;
+                      s.sensorValue = 4097;
+                  }),
+        "<Encoder calibrating> Rotor angle = 1.5000, Stator flux angle = -0.2500, Sensor value = 4097");
+    EXPECT_EQ(react(OTA_STA_ENCODER_CALI_RESULT,
+                  [](OtaStatus& s) {
+                      s.caliCanId = 3;
+                      s.caliNumber = 7;
+                      s.caliIndex = 2;
+                      s.correction = -12;
+                  }),
+        "<Encoder calibration result> Device: 3, Number: 7, Index: 2, Correction: -12");
+    // No node is mapped to CAN ID 3: the box names the device by its CAN ID.
+    EXPECT_EQ(react(OTA_STA_ENCODER_CALI_DONE,
+                  [](OtaStatus& s) {
+                      s.caliCanId = 3;
+                      s.recvCanId = 3;
+                      s.electricalOffset = 1.25f;
+                  }),
+        "<Encoder calibration finish> Device: 3, Encoder Electrical Offset: 1.250000");
+    EXPECT_EQ(r.infos.last(), "Device 3 encoder calibration finish.\nEncoder Electrical Offset: 1.250000");
+    // Progress: integer percent of frames taken.
+    react(OTA_STA_SEND_BIN_OK, [](OtaStatus& s) {
+        s.framesSent = 2;
+        s.frameCount = 3;
+    });
+    EXPECT_EQ(ve::d("temp_device.update_progress")->getInt(), 66);
+    react(OTA_STA_OTA_INFO_SUCCESS);
+    EXPECT_EQ(ve::d("temp_device.update_progress")->getInt(), 0);
+    // Statuses above 50 are ignored.
+    const int n = r.messages.size();
+    react(OTA_STA_SUCCESS);
+    react(OTA_SDO_WRITE_TYPE1_SUCCESS);
+    EXPECT_EQ(r.messages.size(), n);
+}
+
+TEST(WorkerStatus, SearchEndsAfterTheLastRateAndSerialErrorNames)
+{
+    LinkRig::resetTree();
+    StatusRig r;
+    OtaStatus s;
+    s.code = OTA_STA_CONNECT_OVER_TIME;
+    r.worker.StateUpdate(s);
+    EXPECT_EQ(CANWorker::baudIndex(), 1);
+    s.code = OTA_STA_INCONFIG_OVER_TIME;
+    for (int k = 0; k < 10; ++k)
+        r.worker.StateUpdate(s);
+    EXPECT_EQ(r.messages.last(), "Connect overtime, try baud rate：1152000");
+    r.worker.StateUpdate(s);
+    EXPECT_EQ(r.messages.last(), "<ERROR> CAN bus configuration failed, please check physical device!");
+    r.worker.engine()->startStep(STEP_STOP);
+    EXPECT_EQ(CANWorker::serialErrorName(8), "Read Error");
+    EXPECT_EQ(CANWorker::serialErrorName(13), "Not Open Error");
+    EXPECT_EQ(CANWorker::serialErrorName(14), "");
+}
+
+TEST(WorkerStatus, PortListAddsTheEnvironmentPaths)
+{
+    qputenv("SERVOBENCH_PORTS", "/tmp/a:/tmp/b::/tmp/a");
+    const QStringList ports = CANWorker::portList();
+    qunsetenv("SERVOBENCH_PORTS");
+    EXPECT_TRUE(ports.endsWith("/tmp/b"));
+    EXPECT_EQ(ports.count("/tmp/a"), 1);
+}

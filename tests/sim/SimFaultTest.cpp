@@ -1,0 +1,214 @@
+// Every fault option doing what it says, and the trace.
+#include "SimFixture.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+using sim::SimConfig;
+
+namespace {
+const QByteArray Probe(1, '\0');
+}
+
+TEST_F(SimFixture, SilentAdapterAnswersNothing)
+{
+    SimConfig cfg;
+    cfg.faults.adapterSilent = true;
+    startSim(cfg);
+    client.send("AT+AT\r\nAT+CG\r\n");
+    EXPECT_TRUE(client.readFor(300).isEmpty());
+    EXPECT_FALSE(ask(0, 0, 1, Probe, 200));
+    EXPECT_EQ(server->framesReceived(), 0u);
+}
+
+TEST_F(SimFixture, SilentMotorsNeverAnswer)
+{
+    SimConfig cfg;
+    cfg.motors = {{1, 0}, {2, 0}, {3, 0}};
+    cfg.faults.silentMotors = {2};
+    startSim(cfg);
+    for (int id = 1; id <= 3; ++id)
+        client.sendFrame(0, 0, id, Probe);
+    QVector<int> ids;
+    for (const WireFrame& f : client.framesUntilQuiet(300))
+        ids << f.src();
+    EXPECT_EQ(ids, QVector<int>({1, 3}));
+    EXPECT_FALSE(ask(9, 0, 2, pad8(le16(0x2000)), 200));
+
+    client.close();
+    server->stop();
+    cfg.faults.silentMotors = {0};
+    startSim(cfg);
+    client.send("AT+AT\r\n");
+    EXPECT_EQ(client.nextLine(), QByteArray("OK")) << "the adapter still answers";
+    for (int id = 1; id <= 3; ++id)
+        client.sendFrame(0, 0, id, Probe);
+    EXPECT_TRUE(client.framesUntilQuiet(300).isEmpty());
+}
+
+TEST_F(SimFixture, DropEveryThirdReply)
+{
+    SimConfig cfg;
+    cfg.faults.dropEvery = 3;
+    startSim(cfg);
+    // A text value comes in four frames; the third one is lost.
+    client.sendFrame(9, 0, 1, pad8(le16(0x0000)));
+    QVector<int> seqs;
+    for (const WireFrame& f : client.framesUntilQuiet(300))
+        seqs << f.b(3);
+    EXPECT_EQ(seqs, QVector<int>({0, 1, 3}));
+    bool traced = false;
+    for (const QString& l : server->traceLines())
+        traced |= l.contains("drop ");
+    EXPECT_TRUE(traced);
+}
+
+TEST_F(SimFixture, DelayedReplies)
+{
+    SimConfig cfg;
+    cfg.faults.delayMs = 300;
+    startSim(cfg);
+    QElapsedTimer t;
+    t.start();
+    client.sendFrame(0, 0, 1, Probe);
+    EXPECT_FALSE(client.nextFrame(200));
+    auto a = client.nextFrame(1000);
+    ASSERT_TRUE(a);
+    EXPECT_GE(t.elapsed(), 295);
+    // The adapter itself is not delayed.
+    t.restart();
+    client.send("AT+AT\r\n");
+    EXPECT_EQ(client.nextLine(), QByteArray("OK"));
+    EXPECT_LT(t.elapsed(), 250);
+}
+
+TEST_F(SimFixture, FailingEndFrame)
+{
+    SimConfig cfg;
+    cfg.faults.firmwareFailEnd = true;
+    startSim(cfg);
+    ASSERT_TRUE(ask(11, 0, 1, le64(server->motorMcuId(0))));
+    ASSERT_TRUE(ask(12, 0, 1, le32(9) + le32(2)));
+    ASSERT_EQ(otaData(1, 0, QByteArray(8, 'x'))->field(), 1);
+    ASSERT_EQ(otaData(1, 1, QByteArray(8, 'y'))->field(), 1);
+    auto end = otaEnd(1, 2);
+    ASSERT_TRUE(end);
+    EXPECT_EQ(end->type(), 14);
+    EXPECT_EQ(end->field(), 0xF01);
+    EXPECT_EQ(server->firmwareImageCount(), 0);
+}
+
+TEST_F(SimFixture, FirmwareRetryAtFrameZero)
+{
+    SimConfig cfg;
+    cfg.faults.firmwareRetryAt = 0;
+    startSim(cfg);
+    ASSERT_TRUE(ask(11, 0, 1, le64(server->motorMcuId(0))));
+    ASSERT_TRUE(ask(12, 0, 1, le32(8) + le32(1)));
+    auto a = otaData(1, 0, QByteArray(8, 'z'));
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->field(), 0xF01);
+    EXPECT_EQ(a->u16(0), 0);
+    a = otaData(1, 0, QByteArray(8, 'z'));
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->field(), 1) << "the retry is requested once";
+    // A frame ahead of the expected one is answered with a retry naming the expected one.
+    a = otaData(1, 5, QByteArray(8, 'q'));
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->field(), 0xF01);
+    a = otaEnd(1, 1);
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->field(), 1);
+    EXPECT_EQ(server->lastFirmwareImage(), QByteArray(8, 'z'));
+}
+
+TEST_F(SimFixture, WrongTypeEchoForOneScopeChannel)
+{
+    SimConfig cfg;
+    cfg.faults.scopeWrongTypeChannel = 1;
+    startSim(cfg);
+    ASSERT_TRUE(ask(10, 0, 1, le16(100) + le16(17) + le32(921600)));
+    auto a = ask(10, (2 << 4) | 1, 1,
+        le16(quint16(code("mechPos"))) + le16(quint16(code("modeSta"))) + le16(quint16(code("iqRaw")))
+            + le16(0));
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->ext(), 1) << "sub-command 1, no error";
+    EXPECT_EQ(a->b(0) & 0xF, 6) << "mechPos is a float";
+    EXPECT_NE(a->b(0) >> 4, 0) << "modeSta is uint8, echoed wrongly";
+    EXPECT_EQ(a->b(1) & 0xF, 5) << "iqRaw is int32";
+    // A channel code outside groups 2 and 3 is refused with error 1.
+    a = ask(10, 1, 1, le16(0x1000) + QByteArray(6, '\0'));
+    ASSERT_TRUE(a);
+    EXPECT_EQ((a->ext() >> 2) & 3, 1);
+}
+
+TEST_F(SimFixture, LinkModelTakesWireTime)
+{
+    SimConfig cfg;
+    cfg.faults.linkModel = true;
+    startSim(cfg);
+    const QByteArray req = envelope(canId(9, 0, 0xFD, 1), pad8(le16(0x2000)));
+    ASSERT_EQ(req.size(), 17);
+    // Request 17 bytes + reply 17 bytes on the serial line, two 8-byte CAN frames:
+    // 34 x 10.85 us + 2 x 131 us = 631 us at least per exchange.
+    QElapsedTimer t;
+    t.start();
+    const int n = 200;
+    for (int i = 0; i < n; ++i) {
+        client.send(req);
+        auto a = client.nextFrame();
+        ASSERT_TRUE(a);
+        ASSERT_EQ(a->type(), 9);
+    }
+    const double perExchangeUs = t.nsecsElapsed() / 1000.0 / n;
+    EXPECT_GE(perExchangeUs, 620.0);
+    std::printf("[ info ] exchange with link model: %.0f us\n", perExchangeUs);
+}
+
+TEST_F(SimFixture, TraceFileShowsReceivedAndSentFrames)
+{
+    QTemporaryDir dir;
+    SimConfig cfg;
+    cfg.tracePath = dir.filePath("trace.log");
+    startSim(cfg);
+    client.send("AT+AT\r\n");
+    ASSERT_EQ(client.nextLine(), QByteArray("OK"));
+    ASSERT_TRUE(ask(0, 0, 1, Probe));
+    server->stop();
+    QFile f(cfg.tracePath);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(f.readAll());
+    EXPECT_TRUE(text.contains("adapter: command AT+AT"));
+    EXPECT_TRUE(text.contains("tx text OK"));
+    EXPECT_TRUE(text.contains("rx 41 54 00 07 e8 0c 01 00 0d 0a | type 0 ext 00 src fd dst 01"));
+    EXPECT_TRUE(text.contains("tx 41 54 00 00 0f ec 08"));
+    EXPECT_EQ(server->traceLines().size(), text.count('\n'));
+    // An unwritable trace file stops the start with a message.
+    SimConfig bad;
+    bad.tracePath = dir.filePath("no/such/dir/trace.log");
+    sim::SimServer s(bad);
+    QString err;
+    EXPECT_FALSE(s.start(&err));
+    EXPECT_TRUE(err.contains("trace"));
+}
+
+TEST_F(SimFixture, FramesAreLostWhileTheLineRunsAtAnotherRate)
+{
+    SimConfig cfg;
+    cfg.faults.delayMs = 200;
+    startSim(cfg);
+    client.sendFrame(0, 0, 1, Probe);
+    // Once the probe is in, the client changes its line speed before the answer leaves.
+    for (int i = 0; i < 100 && server->framesReceived() == 0; ++i)
+        QThread::msleep(5);
+    ASSERT_EQ(server->framesReceived(), 1u);
+    ASSERT_TRUE(client.setBaud(9600));
+    EXPECT_FALSE(client.nextFrame(500));
+    bool traced = false;
+    for (const QString& l : server->traceLines())
+        traced |= l.contains("lost (adapter not forwarding)");
+    EXPECT_TRUE(traced);
+    EXPECT_EQ(server->framesSent(), 0u);
+    ASSERT_TRUE(client.setBaud(921600));
+    EXPECT_TRUE(ask(0, 0, 1, Probe, 1000));
+}

@@ -1,0 +1,265 @@
+// Modes, MIT control, set-point objects, the rotor model, CAN ID change and calibration.
+#include "SimFixture.h"
+
+using sim::SimConfig;
+
+namespace {
+const QByteArray Zero8(8, '\0');
+
+// MIT frame: torque code in bits 23-8, position, velocity, kp, kd big-endian.
+QByteArray mitData(double pos, double vel, double kp, double kd)
+{
+    auto code = [](double x, double lo, double hi) { return quint16(float((x - lo) * 65535.0 / (hi - lo))); };
+    QByteArray d;
+    for (quint16 c : {code(pos, -12.5, 12.5), code(vel, -30, 30), code(kp, 0, 500), code(kd, 0, 5)})
+        d.append(char(c >> 8)).append(char(c));
+    return d;
+}
+} // namespace
+
+TEST_F(SimFixture, ModeChangesAnswerWithFeedback)
+{
+    startSim();
+    for (auto [type, mode] : {std::pair {3, 2}, {20, 3}, {4, 0}, {3, 2}}) {
+        auto fb = ask(type, 0, 1, Zero8);
+        ASSERT_TRUE(fb) << type;
+        EXPECT_EQ(fb->type(), 2);
+        EXPECT_EQ(fb->src(), 1);
+        EXPECT_EQ(fb->dst(), 0xFD);
+        EXPECT_EQ(fbMode(*fb), mode) << type;
+        EXPECT_EQ(server->motorModeState(0), mode);
+        EXPECT_NEAR(fbPos(*fb), 0.0, 0.01);
+        EXPECT_NEAR(fb->be16(6) / 10.0, 25.0, 1.0) << "temperature in tenths of a degree";
+    }
+    // Another CAN ID is not this motor.
+    EXPECT_FALSE(ask(3, 0, 2, Zero8, 200));
+}
+
+TEST_F(SimFixture, MitControlMovesTheRotorAndShowsInFeedbackAndParameters)
+{
+    startSim();
+    ASSERT_TRUE(sdoUint(1, 0x7005, 0)); // MIT
+    ASSERT_TRUE(ask(3, 0, 1, Zero8));
+    std::optional<WireFrame> fb;
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 1200) {
+        // Torque code 0x7FFF: no feed-forward torque.
+        client.clear();
+        client.send(envelope(canId(1, 0x7F, 0xFF, 1), mitData(1.0, 0.0, 40.0, 1.0)));
+        fb = client.nextFrame();
+        ASSERT_TRUE(fb);
+        ASSERT_EQ(fb->type(), 2);
+        QThread::msleep(20);
+    }
+    EXPECT_NEAR(fbPos(*fb), 1.0, 0.05);
+    EXPECT_NEAR(fbVel(*fb), 0.0, 0.3);
+    EXPECT_NEAR(value("mechPos"), 1.0, 0.05);
+    EXPECT_EQ(value("modeSta"), 2);
+    // Mechanical zero: the present position becomes 0.
+    fb = ask(6, 0, 1, QByteArray::fromHex("0101000000000000"));
+    ASSERT_TRUE(fb);
+    EXPECT_NEAR(fbPos(*fb), 0.0, 0.01);
+    EXPECT_NEAR(value("mechPosTotal"), 1.0, 0.05) << "the total angle is kept";
+}
+
+TEST_F(SimFixture, SetPointObjectsDriveEachRunMode)
+{
+    startSim();
+    // Velocity mode: current limit, then velocity.
+    auto echo = sdoUint(1, 0x7005, 2);
+    ASSERT_TRUE(echo);
+    EXPECT_EQ(echo->type(), 18);
+    EXPECT_EQ(echo->ext(), 0);
+    EXPECT_EQ(echo->u16(0), 0x7005);
+    EXPECT_EQ(server->motorRunMode(0), 2);
+    ASSERT_TRUE(sdoFloat(1, 0x7018, 23.0f));
+    ASSERT_TRUE(sdoFloat(1, 0x700A, 5.0f));
+    ASSERT_TRUE(ask(3, 0, 1, Zero8));
+    QThread::msleep(800);
+    EXPECT_NEAR(value("mechVel"), 5.0, 0.3);
+    EXPECT_DOUBLE_EQ(value("spd_ref"), 5.0);
+    auto fb = ask(3, 0, 1, Zero8);
+    ASSERT_TRUE(fb);
+    EXPECT_NEAR(fbVel(*fb), 5.0, 0.3);
+
+    // Position mode: speed limit, then the position.
+    ASSERT_TRUE(ask(4, 0, 1, Zero8));
+    ASSERT_TRUE(sdoUint(1, 0x7005, 1));
+    ASSERT_TRUE(sdoFloat(1, 0x7017, 10.0f));
+    ASSERT_TRUE(sdoFloat(1, 0x7016, -2.0f));
+    ASSERT_TRUE(ask(3, 0, 1, Zero8));
+    QThread::msleep(1500);
+    EXPECT_NEAR(value("mechPos"), -2.0, 0.05);
+
+    // Current mode: torque follows Iq times the torque constant; the winding warms up.
+    ASSERT_TRUE(ask(4, 0, 1, Zero8));
+    ASSERT_TRUE(sdoUint(1, 0x7005, 3));
+    ASSERT_TRUE(sdoFloat(1, 0x7006, 2.0f));
+    ASSERT_TRUE(sdoFloat(1, 0x7007, 0.5f));
+    const double before = value("motorTemp");
+    ASSERT_TRUE(ask(3, 0, 1, Zero8));
+    QThread::msleep(300);
+    fb = ask(3, 0, 1, Zero8);
+    ASSERT_TRUE(fb);
+    EXPECT_NEAR(fbTorque(*fb), 2.0 * 0.87, 0.05);
+    EXPECT_NEAR(value("iqf"), 2.0, 0.05);
+    EXPECT_NEAR(value("idf"), 0.5, 0.01);
+    ASSERT_TRUE(sdoFloat(1, 0x7006, 23.0f));
+    QThread::msleep(500);
+    EXPECT_GT(value("motorTemp"), before + 0.3);
+
+    // Sine test on the current set-point: the torque swings both ways.
+    ASSERT_TRUE(sdoFloat(1, 0x7006, 0.0f));
+    ASSERT_TRUE(sdoFloat(1, 0x7003, 5.0f));
+    ASSERT_TRUE(sdoFloat(1, 0x7002, 5.0f));
+    ASSERT_TRUE(sdoUint(1, 0x7001, 1));
+    double lo = 0, hi = 0;
+    for (int i = 0; i < 40; ++i) {
+        lo = std::min(lo, value("torque"));
+        hi = std::max(hi, value("torque"));
+        QThread::msleep(7);
+    }
+    EXPECT_LT(lo, -1.0);
+    EXPECT_GT(hi, 1.0);
+    ASSERT_TRUE(sdoUint(1, 0x7001, 0));
+    EXPECT_EQ(value("sin_enable"), 0);
+
+    // Brake mode stops the rotor.
+    ASSERT_TRUE(ask(20, 0, 1, Zero8));
+    QThread::msleep(500);
+    EXPECT_NEAR(value("mechVel"), 0.0, 0.5);
+
+    // 0x7012 is echoed with its value; an unknown object is refused.
+    echo = sdoUint(1, 0x7012, 1);
+    ASSERT_TRUE(echo);
+    EXPECT_EQ(echo->u16(0), 0x7012);
+    EXPECT_EQ(echo->b(4), 1);
+    echo = sdoUint(1, 0x7FFF, 1);
+    ASSERT_TRUE(echo);
+    EXPECT_EQ(echo->ext(), 1);
+}
+
+TEST_F(SimFixture, JogRunsAtTheRequestedSpeedAndStops)
+{
+    startSim();
+    auto jog = [&](bool on, double speed) {
+        const quint16 c = quint16(float((speed + 30.0) * 65535.0 / 60.0));
+        return ask(18, 0, 1, le16(0x7005) + le16(0) + char(7) + char(on ? 1 : 0) + char(c >> 8) + char(c));
+    };
+    ASSERT_TRUE(jog(true, -3.0));
+    EXPECT_EQ(server->motorRunMode(0), 7);
+    EXPECT_EQ(server->motorModeState(0), 2) << "jogging enables the motor";
+    QThread::msleep(600);
+    EXPECT_NEAR(value("mechVel"), -3.0, 0.2);
+    ASSERT_TRUE(jog(false, 0.0));
+    QThread::msleep(400);
+    EXPECT_NEAR(value("mechVel"), 0.0, 0.2);
+}
+
+TEST_F(SimFixture, OverTemperatureFaultAndClearAlarm)
+{
+    startSim();
+    auto write = [&](const char* name, int type, const QByteArray& v) {
+        return ask(8, 0, 1, le16(quint16(code(name))) + char(type) + char(0) + v.leftJustified(4, '\0'));
+    };
+    ASSERT_TRUE(write("overTempTime", 4, le32(0)));
+    ASSERT_TRUE(write("motorOverTemp", 6, f32le(20.0f)));
+    QVector<WireFrame> frames = client.framesUntilQuiet(300);
+    ASSERT_EQ(frames.size(), 2);
+    EXPECT_EQ(frames[0].type(), 21);
+    EXPECT_EQ(frames[0].data.size(), 8);
+    EXPECT_EQ(frames[0].u32(0), 1u);
+    EXPECT_EQ(frames[0].u32(4), 1u);
+    EXPECT_EQ(frames[1].type(), 2);
+    EXPECT_EQ(frames[1].ext() & 0x3F, 1);
+    // Motor mode is refused while the fault stands; clearing needs the cause gone.
+    auto fb = ask(3, 0, 1, Zero8);
+    ASSERT_TRUE(fb);
+    EXPECT_EQ(fbMode(*fb), 0);
+    fb = ask(4, 0, 1, QByteArray::fromHex("0100000000000000"));
+    ASSERT_TRUE(fb);
+    EXPECT_EQ(fb->ext() & 0x3F, 1);
+    ASSERT_TRUE(write("motorOverTemp", 6, f32le(100.0f)));
+    client.framesUntilQuiet(200);
+    fb = ask(4, 0, 1, QByteArray::fromHex("0100000000000000"));
+    ASSERT_TRUE(fb);
+    EXPECT_EQ(fb->ext(), 0);
+    fb = ask(3, 0, 1, Zero8);
+    ASSERT_TRUE(fb);
+    EXPECT_EQ(fbMode(*fb), 2);
+}
+
+TEST_F(SimFixture, CanIdChangeAnnouncesUnderTheNewId)
+{
+    SimConfig cfg;
+    cfg.motors = {{1, 0}, {2, 0}};
+    startSim(cfg);
+    const quint64 mcu = server->motorMcuId(0);
+    EXPECT_FALSE(ask(7, 42, 1, le64(mcu + 1), 300)) << "another motor's MCU ID";
+    auto a = ask(7, 42, 1, le64(mcu));
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->type(), 0);
+    EXPECT_EQ(a->src(), 42);
+    EXPECT_EQ(a->u64(0), mcu);
+    EXPECT_EQ(server->motorCanId(0), 42);
+    EXPECT_EQ(server->motorIndexByCanId(42), 0);
+    EXPECT_EQ(value("CAN_ID"), 42);
+    EXPECT_FALSE(ask(0, 0, 1, QByteArray(1, '\0'), 200));
+    a = ask(0, 0, 42, QByteArray(1, '\0'));
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->src(), 42);
+    EXPECT_FALSE(ask(7, 0, 42, le64(mcu), 200)) << "0 is no CAN ID";
+}
+
+TEST_F(SimFixture, EncoderCalibrationStreamsProgressRowsAndOffset)
+{
+    SimConfig cfg;
+    cfg.calibrationMs = 800;
+    startSim(cfg);
+    QElapsedTimer t;
+    t.start();
+    auto fb = ask(5, 0, 1, Zero8);
+    ASSERT_TRUE(fb);
+    EXPECT_EQ(fbMode(*fb), 1);
+    EXPECT_EQ(server->motorModeState(0), 1);
+    const QVector<WireFrame> frames = client.framesUntilQuiet(500);
+    const qint64 took = t.elapsed();
+    EXPECT_GE(took, 800 - 50);
+    int progress = 0, rows = 0, stage = 0;
+    float lastAngle = -1;
+    for (const WireFrame& f : frames) {
+        if (f.type() == 15) {
+            EXPECT_EQ(stage, 0);
+            EXPECT_GT(f.f32(0), lastAngle);
+            lastAngle = f.f32(0);
+            EXPECT_GE(f.f32(4), 0.0f);
+            EXPECT_LT(f.f32(4), 6.2832f);
+            ++progress;
+        } else if (f.type() == 16) {
+            stage = std::max(stage, 1);
+            EXPECT_EQ(stage, 1);
+            EXPECT_EQ(f.src(), 1);
+            EXPECT_EQ(f.u16(0), 32);
+            EXPECT_EQ(f.u16(2), rows);
+            EXPECT_LT(std::abs(qint32(f.u32(4))), 100);
+            ++rows;
+        } else if (f.type() == 5) {
+            EXPECT_EQ(stage, 1);
+            stage = 2;
+            EXPECT_EQ(f.ext(), 0);
+            EXPECT_NEAR(f.f32(0), value("ElecOffset"), 1e-6);
+        } else if (f.type() == 2) {
+            EXPECT_EQ(stage, 2);
+            stage = 3;
+            EXPECT_EQ(fbMode(f), 0);
+        } else {
+            ADD_FAILURE() << "unexpected type " << int(f.type());
+        }
+    }
+    EXPECT_GE(progress, 5);
+    EXPECT_NEAR(lastAngle, 6.2832f, 0.01f);
+    EXPECT_EQ(rows, 32);
+    EXPECT_EQ(stage, 3);
+    EXPECT_EQ(server->motorModeState(0), 0);
+}

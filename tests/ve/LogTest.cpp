@@ -1,0 +1,142 @@
+// Log lines: header, colours, spacing and the daily file.
+#include "LogCapture.h"
+#include "Logging.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Each test runs in its own empty directory, so "./log" starts missing.
+class LogTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_saved = QDir::currentPath();
+        QDir::setCurrent(m_dir.path());
+    }
+    void TearDown() override { QDir::setCurrent(m_saved); }
+
+    static QString todaysFile()
+    {
+        return ve::FLog::fileName("./log/global", "log", QDateTime::currentDateTime().date());
+    }
+    static QByteArray fileContent()
+    {
+        QFile file(todaysFile());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QTemporaryDir m_dir;
+    QString m_saved;
+};
+
+} // namespace
+
+TEST_F(LogTest, HeaderFormatAndDailyFileName)
+{
+    const QRegularExpression header(R"(^\[E\|\d\d/\d\d \d\d:\d\d:\d\d\.\d{3}\]$)");
+    EXPECT_TRUE(header.match(ve::logHeader('E')).hasMatch()) << ve::logHeader('E').toStdString();
+    const QString now = QDateTime::currentDateTime().toString("MM/dd");
+    EXPECT_TRUE(ve::logHeader('I').startsWith("[I|" + now));
+    EXPECT_EQ(ve::FLog::fileName("./log/global", "log", QDate(2026, 1, 31)), "./log/global_20260131.log");
+    // A line after midnight goes to the next day's file.
+    EXPECT_EQ(ve::FLog::fileName("./log/global", "log", QDate(2026, 1, 31).addDays(1)),
+        "./log/global_20260201.log");
+}
+
+TEST_F(LogTest, LevelsWriteColouredConsoleAndPlainFileLines)
+{
+    ASSERT_FALSE(QDir("log").exists());
+    LogCapture log;
+    ve::logError() << "cannot " << QStringLiteral("open") << ' ' << 42 << " 中文";
+    ve::logWarning() << "w";
+    ve::logInfo() << "internal version: "
+                  << "0.0.4";
+    ve::logSpecial() << "s";
+    ASSERT_TRUE(QDir("log").exists()); // created by the first line
+    const QStringList lines = log.all();
+    ASSERT_EQ(lines.size(), 4);
+    const QRegularExpression console(
+        R"(^\x1b\[31m\[E\|\d\d/\d\d \d\d:\d\d:\d\d\.\d{3}\]cannot open 42 中文\x1b\[0m$)");
+    EXPECT_TRUE(console.match(lines.at(0)).hasMatch()) << lines.at(0).toStdString();
+    EXPECT_TRUE(lines.at(1).startsWith("\033[33m[W|"));
+    EXPECT_TRUE(lines.at(2).startsWith("\033[36m[I|"));
+    EXPECT_TRUE(lines.at(2).endsWith("]internal version: 0.0.4\033[0m"));
+    EXPECT_TRUE(lines.at(3).startsWith("\033[35m[S|"));
+
+    const QStringList fileLines = QString::fromUtf8(fileContent()).split('\n');
+    ASSERT_EQ(fileLines.size(), 5); // four lines and the empty rest after the last line end
+    const QRegularExpression plain(R"(^\[E\|\d\d/\d\d \d\d:\d\d:\d\d\.\d{3}\]cannot open 42 中文$)");
+    EXPECT_TRUE(plain.match(fileLines.at(0)).hasMatch()) << fileLines.at(0).toStdString();
+    EXPECT_TRUE(fileLines.at(2).endsWith("]internal version: 0.0.4"));
+    EXPECT_FALSE(fileContent().contains('\033'));
+    EXPECT_TRUE(fileLines.at(4).isEmpty());
+}
+
+TEST_F(LogTest, SpacingPointersVariantsAndSub)
+{
+    LogCapture log;
+    QObject* none = nullptr;
+    ve::logError().space() << "a" << QStringLiteral("b") << 1;
+    ve::logError() << "<m><" << none << "> x " << QVariant(2.5) << QVariant(QStringLiteral("t"));
+    {
+        ve::QFLog line("\033[36m", "[P]", "sub:", "./log/global", "log");
+        line << "z";
+    }
+    {
+        ve::QFLog line("\033[36m", "[P]", "", "./log/global", "log");
+    }
+    const QStringList lines = log.all();
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_TRUE(lines.at(0).endsWith("]a b 1 \033[0m")) << lines.at(0).toStdString();
+    EXPECT_TRUE(lines.at(1).endsWith("]<m><QObject(0x0)> x 2.5t\033[0m")) << lines.at(1).toStdString();
+    EXPECT_EQ(lines.at(2), "\033[36m[P]sub:z\033[0m");
+    EXPECT_EQ(lines.at(3), "\033[36m[P]\033[0m");
+    const QList<QByteArray> fileLines = fileContent().split('\n');
+    ASSERT_GE(fileLines.size(), 4);
+    EXPECT_TRUE(fileLines.at(0).endsWith("]a b 1 ")) << fileLines.at(0).toStdString();
+    EXPECT_TRUE(fileLines.at(1).endsWith("]<m><QObject(0x0)> x 2.5t"));
+    EXPECT_EQ(fileLines.at(2), "[P]sub:z");
+    EXPECT_EQ(fileLines.at(3), "[P]");
+}
+
+TEST_F(LogTest, ConsoleOnlyLoggerAndCopiesShareTheLine)
+{
+    LogCapture log;
+    {
+        ve::QLog line("\033[31m", "[E]", "");
+        ve::QLog copy = line;
+        line << "a";
+        copy << "b";
+    }
+    ASSERT_EQ(log.count(), 1);
+    EXPECT_EQ(log.all().at(0), "\033[31m[E]ab\033[0m");
+    EXPECT_FALSE(QDir("log").exists());
+}
+
+TEST_F(LogTest, UnopenableFileDropsTheFilePartSilently)
+{
+    // "./log" is a regular file: the directory cannot be made, the file not opened.
+    QFile blocker("log");
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    LogCapture log;
+    {
+        ve::FLog fileOnly("[E]", "", "./log/global", "log");
+        fileOnly << "dropped";
+        EXPECT_FALSE(fileOnly.isOpen());
+    }
+    ve::logError() << "still "
+                   << "shown";
+    ASSERT_EQ(log.count(), 1); // no error about the file
+    EXPECT_TRUE(log.all().at(0).endsWith("]still shown\033[0m"));
+    EXPECT_EQ(QFileInfo("log").size(), 0);
+}
