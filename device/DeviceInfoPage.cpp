@@ -1,6 +1,7 @@
 #include "DeviceInfoPage.h"
 
 #include "CANWorker.h"
+#include "CanIdChange.h"
 #include "EventWait.h"
 #include "Helper.h"
 
@@ -159,19 +160,22 @@ void DeviceInfoPage::onChangeCanId()
     CANWorker* worker = helper->canWorker();
     if (!worker || !m_node)
         return;
-    const int wanted = spnCanId->value();
-    QPointer<ve::DataObject> node = m_node;
-    const QString name = helper->deviceName(node);
-    if (!worker->command(CANWorker::SET_CAN_ID, wanted, QVariant::fromValue(node.data()))) {
-        helper->showError(tr("Device %1 CAN ID set failed!").arg(name));
+    CanIdChange change(worker);
+    bool done = false, ok = false;
+    QString verdict;
+    connect(&change, &CanIdChange::finished, this, [&](bool success, const QString& text) {
+        done = true;
+        ok = success;
+        verdict = text;
+    });
+    if (!change.start(m_node, spnCanId->value())) {
+        helper->showError(tr("Device %1 CAN ID set failed!").arg(helper->deviceName(m_node)));
         return;
     }
-    // The motor's announcement under its new ID updates the node.
-    const bool done
-        = EventWait::until([&] { return node && node->r("info.can_id")->getInt(0) == wanted; }, ConfirmMs);
-    const QString shown = node ? helper->deviceName(node) : name;
-    if (done)
-        helper->showInformation(tr("Device %1 CAN ID set successfully!").arg(shown));
+    // The change confirms or gives up within its own short limit.
+    EventWait::until([&] { return done; }, -1);
+    if (ok)
+        helper->showInformation(verdict);
     else
-        helper->showError(tr("Device %1 CAN ID set failed!").arg(shown));
+        helper->showError(verdict);
 }

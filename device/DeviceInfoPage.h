@@ -28,9 +28,6 @@ public:
     QSpinBox* spnCanId;
     QPushButton* btnChangeCanId;
 
-    // Waits this long for the motor's announcement under its new ID.
-    static constexpr int ConfirmMs = 300;
-
 private slots:
     void refreshName();
     void onChangeCanId();

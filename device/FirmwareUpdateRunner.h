@@ -2,10 +2,8 @@
 
 #include <QObject>
 
-class otaThread;
-
-// Firmware update as the user sees it: file choice, question, the block box with the erase and
-// progress texts, and the verdict box. Drives the engine's firmware steps.
+// Firmware update as the user sees it: file choice, question and the verdict box around the
+// headless update procedure, which shows the erase and progress texts in the block box.
 class FirmwareUpdateRunner : public QObject
 {
     Q_OBJECT
@@ -21,7 +19,5 @@ public:
     static int stallLimitMs();
 
 private:
-    void block(const QVariant& value);
-    bool transfer(otaThread* engine);
     QObject* m_sender;
 };
