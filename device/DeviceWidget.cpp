@@ -116,11 +116,12 @@ void DeviceWidget::addDevice(QString var_name)
     ve::DataObject* params = node->cdobj("param");
     connect(params, &ve::DataObject::changed, binding, [this, var_name] { rebuildParams(var_name); });
     // A table filled entry by entry is rebuilt once after the burst.
-    auto later = [this, binding, var_name] {
-        QTimer::singleShot(0, binding, [this, var_name] { rebuildParams(var_name); });
-    };
-    connect(params, &ve::DataObject::added, binding, later);
-    connect(params, &ve::DataObject::removed, binding, later);
+    auto* later = new QTimer(binding);
+    later->setSingleShot(true);
+    later->setInterval(0);
+    connect(later, &QTimer::timeout, this, [this, var_name] { rebuildParams(var_name); });
+    connect(params, &ve::DataObject::added, later, qOverload<>(&QTimer::start));
+    connect(params, &ve::DataObject::removed, later, qOverload<>(&QTimer::start));
 
     addTopLevelItem(top);
     rebuildParams(var_name);
