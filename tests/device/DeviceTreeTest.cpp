@@ -2,8 +2,11 @@
 
 #include "CANWorker.h"
 #include "DetectDeviceDialog.h"
+#include "DeviceInfoPage.h"
+#include "DeviceTools.h"
 #include "DeviceWidget.h"
 #include "Helper.h"
+#include "ShellExtensions.h"
 
 #include <DataManager.h>
 #include <DataObject.h>
@@ -201,4 +204,17 @@ TEST(DeviceTree, NamesFollowCanIdParamRowsAndRemovalIsExact)
     EXPECT_EQ(rig.tree->topLevelItem(0)->data(0, Qt::UserRole).toString(), "a1");
     EXPECT_EQ(rig.tree->topLevelItem(1)->data(0, Qt::UserRole).toString(), "c3");
     EXPECT_EQ(rig.tree->itemOf("b2"), nullptr);
+}
+
+TEST(DeviceTree, PiecesAreRegisteredWithTheShell)
+{
+    DeviceRig rig(DeviceRig::motors({1}));
+    QWidget host;
+    auto tool = ShellExtensions::toolFactory(ShellExtensions::DeviceTab);
+    auto page = ShellExtensions::pageFactory("device_info");
+    auto left = ShellExtensions::leftPaneFactory();
+    ASSERT_TRUE(tool && page && left);
+    EXPECT_TRUE(qobject_cast<DeviceTools*>(tool(&host)));
+    EXPECT_TRUE(qobject_cast<DeviceInfoPage*>(page(&host)));
+    EXPECT_TRUE(qobject_cast<DeviceWidget*>(left(&host)));
 }
