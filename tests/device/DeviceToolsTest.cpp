@@ -161,7 +161,7 @@ TEST(DeviceTools, InformationPageShowsTheDeviceAndConfirmsItsCanIdChange)
     QElapsedTimer clock;
     clock.start();
     QTest::mouseClick(page.btnChangeCanId, Qt::LeftButton);
-    EXPECT_GE(clock.elapsed(), 290);
+    EXPECT_GE(clock.elapsed(), 250); // a coarse 300 ms timer may fire a little early
     EXPECT_EQ(rig.dialogs->texts(DialogProvider::Box::Critical),
         QStringList {"Device R58 Motor 50 CAN ID set failed!"});
 }
