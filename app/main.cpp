@@ -22,6 +22,8 @@ int main(int argc, char* argv[])
     helper->loadConfiguration(); // 2
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true); // 3
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, true);
+    // The help page's web engine shares OpenGL contexts; it must be asked for before the application exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts, true);
     helper->setupScale(); // 4
     auto app = std::make_unique<QApplication>(argc, argv); // 6
     helper->loadFonts(); // 7

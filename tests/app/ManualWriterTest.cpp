@@ -17,6 +17,7 @@ TEST(ManualWriterTest, TheManualHasEveryChapterAndBecomesAPdf)
     for (const char* heading : {"1. Getting started", "2. The main window", "3. Settings", "4. Projects",
              "5. Connecting to the adapter", "8. Troubleshooting"})
         EXPECT_TRUE(html.contains(heading)) << heading;
+    EXPECT_TRUE(html.contains(QString::fromUtf8("servobench 使用说明（中文）")));
     for (const char* image :
         {"images/main-zh_CN.png", "images/main-en.png", "images/settings-menu.png", "images/about.png"})
         EXPECT_TRUE(html.contains(image)) << image;

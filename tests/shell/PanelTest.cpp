@@ -144,7 +144,7 @@ TEST(StatusBarTest, AMessageStaysThreeSecondsAfterItsArrival)
     QTest::qWait(2500); // past the first message's three seconds
     EXPECT_EQ(bar.label()->text(), "<tag> second");
     EXPECT_TRUE(QTest::qWaitFor([&] { return bar.label()->text().isEmpty(); }, 5000));
-    EXPECT_GE(since.elapsed(), 2900);
+    EXPECT_GE(since.elapsed(), 2700); // a coarse timer may fire up to 5 % early
 }
 
 } // namespace
