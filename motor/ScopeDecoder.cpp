@@ -18,6 +18,34 @@ int ScopeDecoder::sizeOf(int type)
     return (type >= 0 && type <= 10) ? sizes[type] : 0;
 }
 
+double ScopeDecoder::valueOf(int type, const quint8* b)
+{
+    switch (type) {
+    case 0:
+        return load<quint8>(b);
+    case 1:
+        return load<qint8>(b);
+    case 2:
+        return load<quint16>(b);
+    case 3:
+        return load<qint16>(b);
+    case 4:
+        return double(float(load<quint32>(b)));
+    case 5:
+        return double(float(load<qint32>(b)));
+    case 6:
+        return double(load<float>(b));
+    case 7:
+        return double(float(load<quint64>(b)));
+    case 8:
+        return double(float(load<qint64>(b)));
+    case 9:
+        return load<double>(b);
+    default:
+        return 0;
+    }
+}
+
 QString ScopeDecoder::formatValue(int type, const quint8* b, double* value)
 {
     switch (type) {
@@ -117,7 +145,10 @@ bool ScopeDecoder::decode(const quint8* record)
     for (quint8 slot : slots_) {
         const int type = int(expected_[slot]);
         double value = 0;
-        const QString text = formatValue(type, record + offset, &value);
+        if (saving_)
+            line += formatValue(type, record + offset, &value);
+        else
+            value = valueOf(type, record + offset);
         offset += sizeOf(type);
         ScopeBuffer& buf = buffers_[slot];
         const ScopePoint p {time_, value};
@@ -127,8 +158,6 @@ bool ScopeDecoder::decode(const quint8* record)
         buf.append(p);
         if (full_)
             buf.dropFirst();
-        if (saving_)
-            line += text;
     }
     if (saving_) {
         line += QLatin1String("\r\n");

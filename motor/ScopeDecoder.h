@@ -15,6 +15,8 @@ public:
     static int sizeOf(int type); // table sizes for codes 0..10, 0 above
     // Text of one value in its type's format ("%4d" ... "%16.8f", "null").
     static QString formatValue(int type, const quint8* bytes, double* value);
+    // The value as the buffers keep it (64-bit and 32-bit integers through single precision).
+    static double valueOf(int type, const quint8* bytes);
 
     // The selected slots in ascending order with their expected type codes (by slot).
     void setChannels(const QVector<quint8>& slotList, const std::array<quint32, Slots>& expected);

@@ -364,11 +364,15 @@ TEST(ProcedureLink, OscilloscopeRunDecodesAndWritesTheSampleFile)
 TEST(ProcedureLink, SilentMotorTimesOut)
 {
     sim::SimConfig cfg = oneMotor(6);
+    cfg.motors.append(sim::MotorConfig {7, 0});
+    cfg.faults.silentMotors = {7};
     LinkRig r(cfg);
-    ASSERT_TRUE(r.connectAndScan(1));
-    r.use(6);
-    // Fake a motor that no longer answers: its replies never reach the engine.
-    QObject::disconnect(r.worker.get(), &CANWorker::sendRecvData, r.eng(), &otaThread::getSerialData);
+    ASSERT_TRUE(r.connectAndScan(1)); // the silent motor never announces itself
+    // A device the user kept from an earlier session, now silent on the bus.
+    ve::DataObject* node = ve::d("project.device")->append(nullptr, "silent");
+    node->set(nullptr, "info.can_id", 7, true);
+    node->set(nullptr, "info.mcu_id", QVariant::fromValue<qulonglong>(sim::SimServer::defaultMcuId(7)), true);
+    r.worker->setCurrentDevice(node);
     r.worker->command(CANWorker::SET_MODE, 1);
     ASSERT_TRUE(r.waitMessage("<ERROR> Set MOTOR mode failed!", 4000));
     r.worker->command(CANWorker::LOAD_PARAM);
@@ -377,7 +381,52 @@ TEST(ProcedureLink, SilentMotorTimesOut)
     ASSERT_TRUE(r.waitStatus(OTA_STA_READ_PARA_OVER_TIME, 3000));
     r.worker->command(CANWorker::ENCODER_CALIBRATION);
     ASSERT_TRUE(r.waitStatus(OTA_STA_CALI_MODE_OVER_TIME, 4000));
+    r.worker->command(CANWorker::SET_CAN_ID, 8);
+    ASSERT_TRUE(r.waitStatus(OTA_STA_SET_ID_OVER_TIME, 4000));
     EXPECT_EQ(r.messages.filter("<ERROR>").size(), 1); // only the mode change reports its time-out
+    // Without a current device a command sends nothing.
+    r.worker->setCurrentDevice(nullptr);
+    EXPECT_FALSE(r.worker->command(CANWorker::CLEAR_ALARM));
+    EXPECT_FALSE(r.worker->readParam(true));
+}
+
+TEST(ProcedureLink, LostAcknowledgementStallsTheFirmwareTransfer)
+{
+    sim::SimConfig cfg = oneMotor(3);
+    cfg.faults.dropEvery = 40; // one answer in forty is lost on the bus
+    LinkRig r(cfg);
+    ASSERT_TRUE(r.connectAndScan(1));
+    r.use(3);
+    FirmwareUpdate up(r.worker.get());
+    up.setStallLimit(700);
+    QSignalSpy done(&up, &FirmwareUpdate::finished);
+    ASSERT_TRUE(up.start(QByteArray(8 * 400, 'x')));
+    ASSERT_TRUE(done.wait(5000));
+    EXPECT_EQ(done.last().at(1).toString(), "Update timeout!");
+    EXPECT_EQ(r.eng()->step(), quint32(STEP_STOP));
+    EXPECT_GT(r.eng()->framesSent(), 0u);
+}
+
+TEST(ProcedureLink, ConnectAutomaticallyAndAWrongChannelTypeEcho)
+{
+    sim::SimConfig cfg = oneMotor(1);
+    cfg.faults.scopeWrongTypeChannel = 1;
+    LinkRig r(cfg);
+    qputenv("SERVOBENCH_PORTS", r.sim->portPath().toUtf8());
+    r.worker->connectAuto();
+    qunsetenv("SERVOBENCH_PORTS");
+    ASSERT_TRUE(LinkRig::waitUntil(
+        [&] { return r.worker->deviceMapSize() == 1 && r.eng()->step() == STEP_STOP; }, 5000));
+    r.use(1);
+    r.worker->command(CANWorker::LOAD_PARAM);
+    ASSERT_TRUE(r.waitMessage("Reload all parameters table successfully!"));
+    ScopeSession scope(r.worker.get());
+    QSignalSpy started(&scope, &ScopeSession::started);
+    ASSERT_TRUE(scope.start(50, ScopeSession::slotTypes({1, 2})));
+    ASSERT_TRUE(started.wait(3000));
+    EXPECT_EQ(r.eng()->status(), quint32(OTA_STA_PARA_UPDATE_ERROR));
+    EXPECT_EQ(r.eng()->errorSet(), 64u);
+    scope.stop();
 }
 
 namespace {

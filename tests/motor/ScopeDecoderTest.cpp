@@ -1,5 +1,8 @@
 #include "ScopeDecoder.h"
+#include "ScopeSession.h"
+
 #include "ParamTable.h"
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -91,4 +94,31 @@ TEST(ParamTable, ValueConversionsAndChannelMapping)
     EXPECT_EQ(type, 6);
     t.mapChannel(6, &code, &type);
     EXPECT_EQ(code, 0);
+}
+
+TEST(ScopeDecoder, SampleFileAccumulatesRunsAndNamesItsProposal)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("wave.txt");
+    ScopeDecoder d;
+    std::array<quint32, 8> types {};
+    types[2] = 3; // int16
+    types[5] = 7; // uint64
+    d.setChannels({2, 5}, types);
+    d.setTickLength(1000.0f);
+    d.startRun(20);
+    quint8 rec[12] = {10, 0, 0xFE, 0xFF, 42, 0, 0, 0, 0, 0, 0, 0};
+    for (int run = 0; run < 2; ++run) {
+        ASSERT_TRUE(d.openFile(path));
+        d.restartClock();
+        d.decode(rec);
+        d.closeFile();
+    }
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(
+        f.readAll(), "      0.010000     -2             42\r\n      0.010000     -2             42\r\n");
+    EXPECT_FALSE(d.saving());
+    EXPECT_EQ(ScopeSession::proposedFileName(QDateTime(QDate(2023, 7, 18), QTime(10, 15, 0))),
+        "./wave_2023_07_18_101500.txt");
 }

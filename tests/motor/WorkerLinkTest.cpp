@@ -1,5 +1,6 @@
 #include "LinkRig.h"
 
+#include <QRegularExpression>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -21,6 +22,11 @@ sim::SimConfig motors(std::initializer_list<int> ids)
 TEST(WorkerLink, ConnectsAtTheWorkingRateAndScansThreeMotors)
 {
     LinkRig r(motors({3, 17, 90}));
+    LinkRig::root()->set(nullptr, "config.setting.record_read_raw_data", true, true);
+    QStringList records;
+    QObject scope; // ends the connection with the test
+    QObject::connect(ve::d("output"), &ve::DataObject::changed, &scope,
+        [&](const QVariant& v, const QVariant&, QObject*) { records << v.toString(); });
     QSignalSpy changed(r.worker.get(), &CANWorker::deviceChanged);
     ASSERT_TRUE(r.connectAndScan(3)) << r.messages.join('\n').toStdString();
     EXPECT_EQ(r.messages.first(), "Detecting devices at serial port " + r.sim->portPath());
@@ -40,7 +46,14 @@ TEST(WorkerLink, ConnectsAtTheWorkingRateAndScansThreeMotors)
     EXPECT_EQ(ve::d("project.serial_port")->getString(), r.sim->portPath());
     // Every probe of the scan reached the adapter.
     EXPECT_GE(r.sim->framesReceived(), 127u);
-    EXPECT_TRUE(ve::d("output")->getString().startsWith(" -> " + r.worker->port()->portName() + ": 41 54"));
+    const QString port = r.worker->port()->portName();
+    EXPECT_EQ(records.first(), " -> " + port + ": 41 54 2b 41 54 0d 0a"); // the probe "AT+AT"
+    EXPECT_FALSE(
+        records.filter(QRegularExpression("^" + QRegularExpression::escape(port) + " -> : (.. )*41 54 00"))
+            .isEmpty());
+    // The scan probes CAN ID 120 last; the last answer came from one of the motors.
+    EXPECT_EQ(ve::d("_send_can_id")->getInt(), 120);
+    EXPECT_TRUE(QList<int>({3, 17, 90}).contains(ve::d("_recv_can_id")->getInt()));
 
     // Connecting again changes nothing.
     r.worker->connectPort("/dev/null");

@@ -59,6 +59,22 @@ TEST(WorkerStatus, DetectionRuleWithAndWithoutMultipleDevices)
     EXPECT_EQ(ve::d("project.device")->size(), 11); // the port was not open: nothing to disconnect
 }
 
+TEST(WorkerStatus, SingleDeviceOpensTheParameterPageShortlyAfterDetection)
+{
+    LinkRig::resetTree();
+    LinkRig::root()->set(nullptr, "config.setting.enable_multiple_devices", false, true);
+    LinkRig::root()->set(nullptr, "config.setting.upload_param_on_connected", true, true);
+    StatusRig r;
+    int fired = 0;
+    QObject scope; // ends the connection with the test
+    QObject::connect(
+        ve::d("trigger.configure.param.new"), &ve::DataObject::changed, &scope, [&] { ++fired; });
+    r.announce(0xcc01, 1);
+    EXPECT_EQ(fired, 0);
+    EXPECT_TRUE(LinkRig::waitUntil([&] { return fired == 1; }, 1000));
+    LinkRig::root()->set(nullptr, "config.setting.upload_param_on_connected", false, true);
+}
+
 TEST(WorkerStatus, MessagesOfTheStatusReactions)
 {
     LinkRig::resetTree();
