@@ -1,0 +1,3 @@
+#include "DialogProvider.h"
+
+DialogProvider::~DialogProvider() = default;

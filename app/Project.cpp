@@ -1,0 +1,8 @@
+#include "Project.h"
+
+#include <DataManager.h>
+
+Project::Project(QObject* parent)
+    : QObject(parent)
+    , m_node(ve::d("project"))
+{ }

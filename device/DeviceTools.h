@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QWidget>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+
+// The Device tool strip: connect and disconnect, the information page, encoder calibration,
+// CAN ID change, mechanical zero and firmware update for the current device.
+class DeviceTools : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit DeviceTools(QWidget* parent = nullptr);
+
+    QPushButton* btnConnect;
+    QPushButton* btnDisconnect;
+    QPushButton* btnDeviceInfo;
+    QPushButton* btnEncoderCalibration;
+    QLabel* lblCanId;
+    QSpinBox* spnCanId;
+    QPushButton* btnChangeCanId;
+    QPushButton* btnInit;
+    QWidget* widget_2;
+    QComboBox* cmbMotorInit;
+    QPushButton* btnZeroMech;
+    QPushButton* btnUpdate;
+
+private slots:
+    void onConnect();
+    void onDisconnect();
+    void onChangeCanId();
+    void onZeroMech();
+    void onCalibration();
+    void onUpdate();
+
+private:
+    void setWorking(bool working);
+};

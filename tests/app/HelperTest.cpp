@@ -1,0 +1,161 @@
+#include "AppTestSupport.h"
+
+#include "Helper.h"
+
+#include <DataManager.h>
+
+#include <QApplication>
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTranslator>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(HelperTest, BoxesCarryTheWindowTitleAndTheQuestionAnswers)
+{
+    RecordingDialogs* dialogs = apptest::reset();
+    Helper* helper = Helper::instance();
+    helper->showError("e");
+    helper->showInformation("i");
+    helper->showWarning("w");
+    dialogs->confirm = false;
+    EXPECT_FALSE(helper->askConfirm("q"));
+    dialogs->confirm = true;
+    EXPECT_TRUE(helper->askConfirm("q"));
+    ASSERT_EQ(dialogs->boxes.size(), 5);
+    const QString title = QString::fromUtf8("Torqlet 调试器");
+    EXPECT_EQ(dialogs->boxes[0].title, title + " Error");
+    EXPECT_EQ(dialogs->boxes[0].kind, DialogProvider::Box::Critical);
+    EXPECT_EQ(dialogs->boxes[1].title, title + " Information");
+    EXPECT_EQ(dialogs->boxes[2].title, title + " Warning");
+    EXPECT_EQ(dialogs->boxes[3].title, title + " Notice");
+    EXPECT_EQ(dialogs->boxes[3].kind, DialogProvider::Box::Question);
+
+    ve::d("wnd.title")->set(nullptr, "Bench");
+    helper->showError("x");
+    EXPECT_EQ(dialogs->boxes.last().title, "Bench Error");
+    ve::d("wnd.title")->set(nullptr, title);
+}
+
+TEST(HelperTest, ActiveDeviceAndStatusLine)
+{
+    RecordingDialogs* dialogs = apptest::reset();
+    Helper* helper = Helper::instance();
+    EXPECT_EQ(helper->activeDeviceOrWarn(), nullptr);
+    ASSERT_EQ(dialogs->boxes.size(), 1);
+    EXPECT_EQ(dialogs->boxes[0].text, "No activated device!");
+
+    QSignalSpy changed(helper, &Helper::currentDeviceDobjChanged);
+    ve::d("project.device")->insert(nullptr, "abc", false);
+    ve::DataObject* device = ve::d("project.device.abc");
+    helper->setCurrentDevice(device);
+    helper->setCurrentDevice(device);
+    EXPECT_EQ(changed.count(), 1); // only real changes are announced
+    EXPECT_EQ(helper->activeDeviceOrWarn(), device);
+
+    // A removed device does not stay current.
+    ve::d("project.device")->remove(nullptr, device, true);
+    EXPECT_TRUE(helper->currentDevice()->isEmpty());
+    EXPECT_EQ(changed.count(), 2);
+
+    QSignalSpy status(ve::d("wnd.status.msg"), &ve::DataObject::changed);
+    helper->showStatus("Upload parameters table successfully!");
+    helper->showStatus("done", "Encoder calibrating");
+    ASSERT_EQ(status.count(), 2);
+    EXPECT_EQ(status[0][0].toString(), "Upload parameters table successfully!");
+    EXPECT_EQ(status[1][0].toString(), "<Encoder calibrating> done");
+    EXPECT_EQ(status[1][2].value<QObject*>(), helper);
+}
+
+TEST(HelperTest, FontsAreEmbeddedAndNordsansIsTheApplicationFont)
+{
+    apptest::reset();
+    QDir fonts(":/fonts/");
+    const QStringList files = fonts.entryList({"*.ttf"}, QDir::Files);
+    EXPECT_EQ(files.size(), 10);
+    for (const char* weight : {"Thin", "ExtraLight", "Light", "Normal", "Regular", "Medium", "Demibold",
+             "Semibold", "Bold", "Heavy"})
+        EXPECT_TRUE(files.contains(QString("Nordsans-%1.ttf").arg(weight))) << weight;
+
+    const QFont before = QApplication::font();
+    Helper::instance()->loadFonts();
+    const QFont font = QApplication::font();
+    EXPECT_EQ(font.family(), "Nordsans");
+    EXPECT_EQ(font.pointSize(), 7);
+    EXPECT_EQ(QFontInfo(font).family(), "Open Sans"); // the embedded family answers for the name
+    QApplication::setFont(before);
+}
+
+class LanguageTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        apptest::reset();
+        ASSERT_TRUE(dir.isValid());
+        old = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+    }
+    void TearDown() override
+    {
+        QDir::setCurrent(old);
+        ve::d("config.language")->set(nullptr, "zh_CN");
+    }
+    QString logText() const
+    {
+        QFile f(dir.filePath("log/global_" + QDate::currentDate().toString("yyyyMMdd") + ".log"));
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    }
+
+    QTemporaryDir dir;
+    QString old;
+};
+
+TEST_F(LanguageTest, EnglishNeedsNoFileAndAMissingFileIsReported)
+{
+    ve::d("config.language")->set(nullptr, "en");
+    Helper::instance()->loadLanguage();
+    EXPECT_TRUE(logText().isEmpty());
+
+    ve::d("config.language")->set(nullptr, "zh_CN");
+    Helper::instance()->loadLanguage();
+    EXPECT_TRUE(
+        logText().contains(QRegularExpression(R"(^\[E\|[^\]]+\]no language \./i18n/zh_CN\.qm file\n$)")))
+        << logText().toStdString();
+    EXPECT_EQ(QCoreApplication::translate("Helper", "No activated device!"), "No activated device!");
+
+    QDir().mkpath("i18n");
+    QFile broken("i18n/xx.qm");
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("not a translation");
+    broken.close();
+    ve::d("config.language")->set(nullptr, "xx");
+    Helper::instance()->loadLanguage();
+    EXPECT_TRUE(logText().contains("]load language xx failed\n"));
+}
+
+TEST_F(LanguageTest, TheChineseTranslationIsBuiltAndLoaded)
+{
+    QDir().mkpath("i18n");
+    ASSERT_TRUE(QFile::copy(QString(SERVOBENCH_I18N_DIR) + "/zh_CN.qm", "i18n/zh_CN.qm"));
+    Helper::instance()->loadLanguage();
+    EXPECT_TRUE(logText().isEmpty()) << logText().toStdString();
+    EXPECT_EQ(QCoreApplication::translate("Helper", "No activated device!"),
+        QString::fromUtf8("没有已激活的设备！"));
+    EXPECT_EQ(QCoreApplication::translate("RightTitle", "Show pannel"), QString::fromUtf8("显示面板"));
+    EXPECT_EQ(QCoreApplication::translate("LeftTitle", "Save to %1 Failed!"),
+        QString::fromUtf8("保存到 %1 失败！"));
+    for (QTranslator* t : Helper::instance()->findChildren<QTranslator*>()) {
+        QCoreApplication::removeTranslator(t);
+        delete t;
+    }
+    EXPECT_EQ(QCoreApplication::translate("Helper", "No activated device!"), "No activated device!");
+}
+
+} // namespace

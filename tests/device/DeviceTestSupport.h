@@ -1,0 +1,81 @@
+#pragma once
+
+#include "DialogProvider.h"
+
+#include <SimServer.h>
+
+#include <QStringList>
+#include <QVariantList>
+
+#include <memory>
+#include <ostream>
+
+// Readable failures for QString values and lists.
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
+namespace ve {
+class DataObject;
+}
+class DeviceWidget;
+class QWidget;
+
+// Records every box instead of showing it; file dialogs answer from a queue (an empty answer is
+// a cancelled dialog) and question boxes with `confirm`.
+class RecordedDialogs : public DialogProvider
+{
+public:
+    struct Box
+    {
+        DialogProvider::Box kind;
+        QString title;
+        QString text;
+    };
+    bool messageBox(
+        DialogProvider::Box kind, QWidget* parent, const QString& title, const QString& text) override;
+    QString getOpenFileName(
+        QWidget* parent, const QString& caption, const QString& dir, const QString& filter) override;
+    QString getSaveFileName(
+        QWidget* parent, const QString& caption, const QString& dir, const QString& filter) override;
+
+    QStringList texts(DialogProvider::Box kind) const;
+
+    QList<Box> boxes;
+    QStringList fileCaptions, fileFilters;
+    QStringList answers;
+    bool confirm = true;
+};
+
+// A window with the device tree, the simulator on a pty offered through SERVOBENCH_PORTS, and
+// the texts the block box was given.
+class DeviceRig
+{
+public:
+    explicit DeviceRig(const sim::SimConfig& cfg);
+    ~DeviceRig();
+
+    static sim::SimConfig motors(std::initializer_list<int> canIds);
+
+    // Connects through the detection dialog and waits for `count` motors and the end of the scan.
+    bool connectFromDialog(int count);
+    // The node of the motor with this CAN ID.
+    ve::DataObject* node(int canId) const;
+    void makeCurrent(int canId);
+    // Status lines, when the worker is idle again.
+    bool idle(int ms = 5000) const;
+    // The block-box texts as strings, a null value as "<null>".
+    QStringList blocks() const;
+
+    std::unique_ptr<sim::SimServer> sim;
+    QWidget* window = nullptr;
+    DeviceWidget* tree = nullptr;
+    RecordedDialogs* dialogs = nullptr;
+    QVariantList blockTexts;
+    QStringList messages;
+
+private:
+    QByteArray m_oldPorts;
+    QMetaObject::Connection m_block, m_status;
+};

@@ -1,0 +1,235 @@
+#include "DeviceTestSupport.h"
+
+#include "CANWorker.h"
+#include "CalibrationRunner.h"
+#include "DetectDeviceDialog.h"
+#include "DeviceInfoPage.h"
+#include "DeviceTools.h"
+#include "DeviceWidget.h"
+#include "Helper.h"
+
+#include <DataManager.h>
+#include <DataObject.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+void setConfig(const char* path, const QVariant& v)
+{
+    ve::d().rootDobj()->set(nullptr, path, v, true);
+}
+
+DetectDeviceDialog* openDetectDialog()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* d = qobject_cast<DetectDeviceDialog*>(w); d && d->isVisible())
+            return d;
+    return nullptr;
+}
+} // namespace
+
+TEST(DeviceTools, ConnectDisconnectFollowWorkingAndInfoFiresItsTrigger)
+{
+    DeviceRig rig(DeviceRig::motors({1, 2}));
+    DeviceTools tools(rig.window);
+    EXPECT_EQ(tools.btnConnect->text(), "Connect");
+    EXPECT_EQ(tools.btnInit->text(), "Rest Zero Postion");
+    EXPECT_EQ(tools.cmbMotorInit->count(), 9);
+    EXPECT_EQ(tools.cmbMotorInit->itemText(3), "Left Behind  1");
+    EXPECT_TRUE(tools.widget_2->isHidden());
+    EXPECT_TRUE(tools.btnConnect->isEnabled());
+    EXPECT_FALSE(tools.btnDisconnect->isEnabled());
+
+    // Connect opens a detection dialog that goes away when closed.
+    QTest::mouseClick(tools.btnConnect, Qt::LeftButton);
+    QPointer<DetectDeviceDialog> dialog = openDetectDialog();
+    ASSERT_TRUE(dialog);
+    dialog->cmbPort->setCurrentText(rig.sim->portPath());
+    QTest::mouseClick(dialog->btnAdd, Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.isNull(); }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([] { return Helper::instance()->canWorker()->deviceMapSize() == 2; }, 10000));
+    EXPECT_FALSE(tools.btnConnect->isEnabled());
+    EXPECT_TRUE(tools.btnDisconnect->isEnabled());
+    ASSERT_TRUE(rig.idle());
+
+    QSignalSpy info(ve::d("trigger.device.info.new"), &ve::DataObject::changed);
+    QTest::mouseClick(tools.btnDeviceInfo, Qt::LeftButton);
+    EXPECT_EQ(info.count(), 1);
+
+    // Disconnect asks first; "no" keeps the link.
+    rig.dialogs->confirm = false;
+    QTest::mouseClick(tools.btnDisconnect, Qt::LeftButton);
+    EXPECT_EQ(rig.dialogs->texts(DialogProvider::Box::Question), QStringList {"Are you sure to disconnect?"});
+    EXPECT_TRUE(Helper::instance()->isSerialOpen());
+    rig.dialogs->confirm = true;
+    QTest::mouseClick(tools.btnDisconnect, Qt::LeftButton);
+    EXPECT_FALSE(Helper::instance()->isSerialOpen());
+    EXPECT_TRUE(tools.btnConnect->isEnabled());
+    EXPECT_FALSE(tools.btnDisconnect->isEnabled());
+}
+
+TEST(DeviceTools, CanIdFromTheStripWithAutoIncreaseAndMechanicalZero)
+{
+    DeviceRig rig(DeviceRig::motors({1, 2, 3}));
+    ASSERT_TRUE(rig.connectFromDialog(3));
+    DeviceTools tools(rig.window);
+
+    // No device chosen: told so, nothing sent.
+    const quint64 before = rig.sim->framesReceived();
+    tools.spnCanId->setValue(5);
+    QTest::mouseClick(tools.btnChangeCanId, Qt::LeftButton);
+    EXPECT_EQ(rig.dialogs->texts(DialogProvider::Box::Critical), QStringList {"No activated device!"});
+    EXPECT_EQ(rig.sim->framesReceived(), before);
+    EXPECT_EQ(tools.spnCanId->value(), 5);
+
+    setConfig("config.setting.auto_increase_can_id", true);
+    rig.makeCurrent(3);
+    const QString name = Helper::instance()->currentDevice()->name();
+    QTest::mouseClick(tools.btnChangeCanId, Qt::LeftButton);
+    EXPECT_EQ(tools.spnCanId->value(), 6);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rig.sim->motorCanId(2) == 5 && rig.node(5); }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return rig.tree->itemOf(name)->text(0) == "R58 Motor 5"; }, 2000));
+    // A rebuilt strip (tab chosen again) still offers the next ID.
+    DeviceTools rebuilt(rig.window);
+    EXPECT_EQ(rebuilt.spnCanId->value(), 6);
+
+    setConfig("config.setting.auto_increase_can_id", false);
+    rig.makeCurrent(2);
+    tools.spnCanId->setValue(20);
+    QTest::mouseClick(tools.btnChangeCanId, Qt::LeftButton);
+    EXPECT_EQ(tools.spnCanId->value(), 20);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rig.sim->motorCanId(1) == 20; }, 3000));
+    ASSERT_TRUE(rig.idle());
+
+    rig.makeCurrent(1);
+    rig.messages.clear();
+    QTest::mouseClick(tools.btnInit, Qt::LeftButton);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return rig.messages.contains("Set the mechanical zero successfully!"); }, 3000))
+        << rig.messages.join('\n').toStdString();
+}
+
+TEST(DeviceTools, InformationPageShowsTheDeviceAndConfirmsItsCanIdChange)
+{
+    DeviceRig rig(DeviceRig::motors({1, 2}));
+    ASSERT_TRUE(rig.connectFromDialog(2));
+    rig.makeCurrent(2);
+    ve::DataObject* node = rig.node(2);
+    DeviceInfoPage page(rig.window);
+    EXPECT_EQ(page.editorType(), "device_info");
+    EXPECT_EQ(page.deviceDobj(), node);
+    EXPECT_EQ(page.lblDeviceName->text(), "R58 Motor 2");
+    EXPECT_EQ(page.lblMcuId->text(), "0x" + node->name());
+    EXPECT_EQ(page.cmbConnection->count(), 1);
+    EXPECT_EQ(page.cmbConnection->itemText(0), "CAN - Serial Port");
+    EXPECT_EQ(page.spnCanId->value(), 2);
+    QStringList texts;
+    for (QLabel* l : page.findChildren<QLabel*>())
+        texts << l->text();
+    for (const char* t : {"<h2>Device</h2>", "<h2>Product</h2>", "<h4>Proeduct Name</h4>", "Torqlet", "Black",
+             "<h4>T-N Feature</h4>", "<h4>Max Load Feature</h4>"})
+        EXPECT_TRUE(texts.contains(t)) << t;
+    // The product pictures are rendered, not empty.
+    for (const char* image : {"r58", "feature_tn", "feature_max_load"}) {
+        auto* label = page.findChild<QLabel*>(image);
+        ASSERT_TRUE(label) << image;
+        const QImage img = label->pixmap(Qt::ReturnByValue).toImage();
+        ASSERT_FALSE(img.isNull());
+        EXPECT_GT(qAlpha(img.pixel(img.width() / 2, img.height() / 2)), 0) << image;
+    }
+
+    page.spnCanId->setValue(7);
+    QTest::mouseClick(page.btnChangeCanId, Qt::LeftButton);
+    EXPECT_EQ(rig.dialogs->texts(DialogProvider::Box::Information),
+        QStringList {"Device R58 Motor 7 CAN ID set successfully!"});
+    EXPECT_EQ(rig.sim->motorCanId(1), 7);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return page.lblDeviceName->text() == "R58 Motor 7"; }, 1000));
+    ASSERT_TRUE(rig.idle());
+
+    // Nobody answers under this ID: no confirmation within 300 ms.
+    node->set(nullptr, "info.can_id", 50, true);
+    page.spnCanId->setValue(8);
+    QElapsedTimer clock;
+    clock.start();
+    QTest::mouseClick(page.btnChangeCanId, Qt::LeftButton);
+    EXPECT_GE(clock.elapsed(), 250); // a coarse 300 ms timer may fire a little early
+    EXPECT_EQ(rig.dialogs->texts(DialogProvider::Box::Critical),
+        QStringList {"Device R58 Motor 50 CAN ID set failed!"});
+}
+
+TEST(DeviceTools, CalibrationAnsweredNoSendsNothingYesShowsTheStepsAndTheResult)
+{
+    sim::SimConfig cfg = DeviceRig::motors({1});
+    cfg.calibrationMs = 800;
+    DeviceRig rig(cfg);
+    ASSERT_TRUE(rig.connectFromDialog(1));
+    DeviceTools tools(rig.window);
+
+    // Without a device nothing happens at all.
+    QTest::mouseClick(tools.btnEncoderCalibration, Qt::LeftButton);
+    EXPECT_TRUE(rig.dialogs->boxes.isEmpty());
+
+    rig.makeCurrent(1);
+    rig.dialogs->confirm = false;
+    const quint64 before = rig.sim->framesReceived();
+    QTest::mouseClick(tools.btnEncoderCalibration, Qt::LeftButton);
+    QTest::qWait(100);
+    EXPECT_EQ(rig.sim->framesReceived(), before);
+    EXPECT_TRUE(rig.blockTexts.isEmpty());
+    EXPECT_EQ(rig.dialogs->texts(DialogProvider::Box::Question),
+        QStringList {"The motor will rotate during calibration, are you sure to continue?"});
+
+    rig.dialogs->confirm = true;
+    QTest::mouseClick(tools.btnEncoderCalibration, Qt::LeftButton);
+    EXPECT_EQ(rig.blocks(),
+        QStringList(
+            {"Preparing calibration...", "Calibrating encoder...", "Saving calibration result...", ""}))
+        << rig.messages.join('\n').toStdString();
+    EXPECT_FALSE(Helper::instance()->blockBox()->isVisible());
+    // The worker's reaction to the final offset follows the closed box.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return !rig.dialogs->texts(DialogProvider::Box::Information).isEmpty(); }, 1000));
+    const QStringList infos = rig.dialogs->texts(DialogProvider::Box::Information);
+    ASSERT_EQ(infos.size(), 1) << rig.messages.join(QLatin1Char(10)).toStdString();
+    EXPECT_TRUE(infos.first().startsWith(
+        "Device R58 Motor 1 encoder calibration finish.\nEncoder Electrical Offset: "))
+        << infos.first().toStdString();
+    EXPECT_TRUE(rig.dialogs->texts(DialogProvider::Box::Critical).isEmpty());
+}
+
+TEST(DeviceTools, CalibrationThatNeverStartsOrFallsSilentFails)
+{
+    sim::SimConfig cfg = DeviceRig::motors({1});
+    cfg.calibrationMs = 60000;
+    DeviceRig rig(cfg);
+    ASSERT_TRUE(rig.connectFromDialog(1));
+    DeviceTools tools(rig.window);
+    rig.makeCurrent(1);
+
+    // Not even the start: a target nobody answers.
+    ve::DataObject* node = rig.node(1);
+    node->set(nullptr, "info.can_id", 50, true);
+    QTest::mouseClick(tools.btnEncoderCalibration, Qt::LeftButton);
+    EXPECT_EQ(rig.blocks(), QStringList({"Preparing calibration...", ""}));
+    EXPECT_EQ(rig.dialogs->texts(DialogProvider::Box::Critical), QStringList {"Calibration failed!"});
+
+    // The motor falls silent during a long run (the port goes away): the wait ends.
+    node->set(nullptr, "info.can_id", 1, true);
+    rig.blockTexts.clear();
+    rig.dialogs->boxes.clear();
+    CalibrationRunner::setSilenceLimitMs(1500);
+    QTimer::singleShot(1500, [&] { rig.sim->stop(); });
+    QTest::mouseClick(tools.btnEncoderCalibration, Qt::LeftButton);
+    CalibrationRunner::setSilenceLimitMs(15000);
+    EXPECT_EQ(rig.blocks(), QStringList({"Preparing calibration...", "Calibrating encoder...", ""}));
+    EXPECT_TRUE(rig.dialogs->texts(DialogProvider::Box::Critical).contains("Calibration failed!"));
+}

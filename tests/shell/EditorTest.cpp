@@ -1,0 +1,177 @@
+#include "ShellTestSupport.h"
+
+#include "Editor.h"
+#include "Helper.h"
+#include "TitleWidget.h"
+#include "WebPage.h"
+
+#include <DataManager.h>
+
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+class EditorTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        dialogs = shelltest::reset();
+        editor = std::make_unique<Editor>();
+        shelltest::registerTestPages();
+    }
+
+    QStringList tabTexts() const
+    {
+        QStringList texts;
+        for (int i = 0; i < editor->count(); ++i)
+            texts << editor->tabAt(i)->text();
+        return texts;
+    }
+
+    void fire(const char* trigger) { ve::d(trigger)->trigger(); }
+
+    FakeDialogs* dialogs = nullptr;
+    std::unique_ptr<Editor> editor;
+};
+
+TEST_F(EditorTest, TabTextCarriesTheDeviceNameOnlyWithTwoDevices)
+{
+    ve::DataObject* a = shelltest::addDevice("1111", 1);
+    Helper::instance()->setCurrentDevice(a);
+    fire("trigger.configure.param.new");
+    ASSERT_EQ(tabTexts(), QStringList({"Param Table"}));
+
+    ve::DataObject* b = shelltest::addDevice("2222", 2);
+    Helper::instance()->setCurrentDevice(b);
+    fire("trigger.configure.param.new");
+    EXPECT_EQ(tabTexts(), QStringList({"Param Table", "R58 Motor 2 - Param Table"}));
+    EXPECT_TRUE(dialogs->boxes.isEmpty());
+}
+
+TEST_F(EditorTest, PagesNeedAnActiveDeviceExceptTheInstruction)
+{
+    fire("trigger.device.info.new");
+    fire("trigger.configure.param.new");
+    fire("trigger.analyze.oscilloscope.new");
+    EXPECT_EQ(editor->count(), 0);
+    ASSERT_EQ(dialogs->boxes.size(), 3);
+    for (const auto& box : dialogs->boxes) {
+        EXPECT_EQ(box.kind, DialogProvider::Box::Critical);
+        EXPECT_EQ(box.title, QString::fromUtf8("Torqlet 调试器 Error"));
+        EXPECT_EQ(box.text, "No activated device!");
+    }
+
+    fire("trigger.help.instruction");
+    fire("trigger.help.instruction");
+    ASSERT_EQ(tabTexts(), QStringList({"Instruction"}));
+    EXPECT_NE(dynamic_cast<WebPage*>(editor->pageAt(0)), nullptr);
+}
+
+TEST_F(EditorTest, ParamTableReopensAtTheEndWhileOtherKindsAreSelected)
+{
+    ve::DataObject* a = shelltest::addDevice("1111", 1);
+    Helper::instance()->setCurrentDevice(a);
+    fire("trigger.configure.param.new");
+    QWidget* firstParam = editor->pageAt(0);
+    fire("trigger.device.info.new");
+    ASSERT_EQ(tabTexts(), QStringList({"Param Table", "Device Info"}));
+
+    fire("trigger.configure.param.new");
+    EXPECT_EQ(tabTexts(), QStringList({"Device Info", "Param Table"}));
+    EXPECT_NE(editor->pageAt(1), firstParam); // a new page, not the old one moved
+    EXPECT_EQ(editor->currentIndex(), 1);
+
+    fire("trigger.device.info.new"); // exists: selected, not duplicated
+    EXPECT_EQ(editor->count(), 2);
+    EXPECT_EQ(editor->currentIndex(), 0);
+    EXPECT_TRUE(editor->tabAt(0)->textButton()->isChecked());
+    EXPECT_FALSE(editor->tabAt(1)->textButton()->isChecked());
+}
+
+TEST_F(EditorTest, OscilloscopeWantsTheParameterTableFirstAndIsSelectedWhenOpen)
+{
+    ve::DataObject* a = shelltest::addDevice("1111", 1);
+    Helper::instance()->setCurrentDevice(a);
+    fire("trigger.analyze.oscilloscope.new");
+    EXPECT_EQ(editor->count(), 0);
+    ASSERT_EQ(dialogs->boxes.size(), 1);
+    EXPECT_EQ(dialogs->boxes[0].kind, DialogProvider::Box::Warning);
+    EXPECT_EQ(dialogs->boxes[0].title, QString::fromUtf8("Torqlet 调试器 Warning"));
+    EXPECT_EQ(dialogs->boxes[0].text, "Please open param table of R58 Motor 1 first!");
+
+    a->set(nullptr, "param.p0", 1.0, true);
+    fire("trigger.analyze.oscilloscope.new");
+    fire("trigger.help.instruction");
+    fire("trigger.analyze.oscilloscope.new");
+    EXPECT_EQ(tabTexts(), QStringList({"Oscilloscope", "Instruction"}));
+    EXPECT_EQ(editor->currentIndex(), 0);
+}
+
+TEST_F(EditorTest, ClosingAMiddleTabSelectsItsRightNeighbourAndKeepsTabsAndPagesInStep)
+{
+    ve::DataObject* a = shelltest::addDevice("1111", 1);
+    a->set(nullptr, "param.p0", 1.0, true);
+    Helper::instance()->setCurrentDevice(a);
+    fire("trigger.device.info.new");
+    fire("trigger.configure.param.new");
+    fire("trigger.analyze.oscilloscope.new");
+    QWidget* scope = editor->pageAt(2);
+    editor->selectPage(0);
+
+    editor->tabAt(1)->closeButton()->click();
+    EXPECT_EQ(tabTexts(), QStringList({"Device Info", "Oscilloscope"}));
+    EXPECT_EQ(editor->stack()->count(), 2);
+    EXPECT_EQ(editor->stack()->currentWidget(), scope);
+    EXPECT_TRUE(editor->tabAt(1)->textButton()->isChecked());
+    EXPECT_FALSE(editor->tabAt(0)->textButton()->isChecked());
+    for (int i = 0; i < editor->count(); ++i)
+        EXPECT_EQ(editor->stack()->widget(i), editor->pageAt(i));
+
+    editor->tabAt(1)->closeButton()->click(); // the last tab
+    EXPECT_EQ(tabTexts(), QStringList({"Device Info"}));
+    EXPECT_EQ(editor->stack()->count(), 1);
+}
+
+TEST_F(EditorTest, RemovingADeviceClosesEveryPageOfIt)
+{
+    ve::DataObject* a = shelltest::addDevice("1111", 1);
+    ve::DataObject* b = shelltest::addDevice("2222", 2);
+    Helper::instance()->setCurrentDevice(a);
+    fire("trigger.device.info.new");
+    fire("trigger.configure.param.new");
+    Helper::instance()->setCurrentDevice(b);
+    fire("trigger.device.info.new");
+    fire("trigger.help.instruction");
+    ASSERT_EQ(editor->count(), 4);
+
+    Helper::instance()->setCurrentDevice(b);
+    ve::d("project.device")->remove(nullptr, a, true);
+    EXPECT_EQ(tabTexts(), QStringList({"R58 Motor 2 - Device Info", "R58 Motor 2 - Instruction"}));
+    EXPECT_EQ(editor->stack()->count(), 2);
+}
+
+TEST_F(EditorTest, CurrentPageIsPublishedAsTheEditDevice)
+{
+    ve::DataObject* a = shelltest::addDevice("1111", 1);
+    Helper::instance()->setCurrentDevice(a);
+    QSignalSpy spy(Helper::instance(), &Helper::editDevieDobjChanged);
+    fire("trigger.configure.param.new");
+    ASSERT_GE(spy.count(), 1);
+    EXPECT_EQ(spy.last().at(0).toString(), "param_table");
+    EXPECT_EQ(Helper::instance()->editDevice(), a);
+    EXPECT_EQ(Helper::instance()->editorType(), "param_table");
+
+    editor->closePage(0);
+    EXPECT_EQ(spy.last().at(0).toString(), "");
+    EXPECT_TRUE(Helper::instance()->editDevice()->isEmpty());
+    EXPECT_EQ(Helper::instance()->editorType(), "");
+}
+
+} // namespace

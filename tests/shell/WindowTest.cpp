@@ -1,0 +1,100 @@
+#include "CaptionBar.h"
+#include "CaptionButton.h"
+#include "CaptionWidget.h"
+#include "DarkStyle.h"
+#include "FramelessWindow.h"
+#include "UiResources.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+class WindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        servobench::initUiResources();
+        window.resize(900, 500);
+        caption = window.captionWidget();
+        bar = caption->captionBar();
+    }
+
+    FramelessWindow window;
+    CaptionWidget* caption = nullptr;
+    CaptionBar* bar = nullptr;
+};
+
+TEST_F(WindowTest, SlotsSitWhereTheAlignmentSays)
+{
+    auto* left = new QLabel("left strip with tabs");
+    auto* right = new QLabel("gear");
+    auto* title = new QLabel("Title");
+    caption->setLeftWidget(left);
+    caption->setRightWidget(right);
+    caption->setCenterWidget(title);
+    caption->setTitleAlignment(Qt::AlignCenter);
+    window.show();
+    QApplication::processEvents();
+    EXPECT_TRUE(window.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(caption->leftWidget(), left);
+    EXPECT_EQ(left->geometry().left(), 0);
+    // Centred on the whole bar, not on the space between the slots.
+    EXPECT_NEAR(title->geometry().center().x(), bar->width() / 2, 2);
+    EXPECT_NEAR(title->geometry().center().y(), bar->height() / 2, 1);
+    // The right slot ends where the three caption buttons begin.
+    EXPECT_EQ(right->geometry().right() + 1, bar->minimizeButton()->geometry().left());
+    EXPECT_EQ(bar->closeButton()->geometry().right() + 1, bar->width());
+
+    caption->setTitleAlignment(Qt::AlignLeft | Qt::AlignTop);
+    EXPECT_GT(title->geometry().left(), left->geometry().right());
+    EXPECT_LT(title->geometry().left(), left->geometry().right() + 20);
+    EXPECT_EQ(title->geometry().top(), 0);
+
+    caption->setCaptionButtonsVisible(false);
+    EXPECT_TRUE(bar->closeButton()->isHidden());
+    EXPECT_EQ(right->geometry().right() + 1, bar->width());
+}
+
+TEST_F(WindowTest, CaptionButtonsAndDoubleClickDriveTheWindowState)
+{
+    window.show();
+    QApplication::processEvents();
+    EXPECT_EQ(bar->maximizeButton()->kind(), CaptionButton::Maximize);
+    bar->maximizeButton()->click();
+    QApplication::processEvents();
+    EXPECT_TRUE(window.isMaximized());
+    EXPECT_EQ(bar->maximizeButton()->kind(), CaptionButton::Restore);
+
+    QTest::mouseDClick(bar, Qt::LeftButton, Qt::NoModifier, QPoint(bar->width() / 2, 10));
+    QApplication::processEvents();
+    EXPECT_FALSE(window.isMaximized());
+    EXPECT_EQ(bar->maximizeButton()->kind(), CaptionButton::Maximize);
+
+    bar->closeButton()->click();
+    EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(WindowTest, DarkThemeIsFusionWithADarkPaletteAndSheet)
+{
+    DarkStyle style;
+    EXPECT_EQ(style.objectName(), "fusion");
+    EXPECT_LT(DarkStyle::darkPalette().color(QPalette::Window).lightness(), 64);
+    EXPECT_EQ(DarkStyle::darkPalette().color(QPalette::Highlight), QColor(0xff, 0x69, 0x00));
+
+    const QString before = qApp->styleSheet();
+    FramelessWindow::setDarkTheme(true);
+    EXPECT_TRUE(FramelessWindow::isDarkTheme());
+    EXPECT_EQ(qApp->styleSheet(), FramelessWindow::styleSheetFor(true));
+    EXPECT_TRUE(qApp->styleSheet().contains("QMenu"));
+    EXPECT_LT(QApplication::palette().color(QPalette::Window).lightness(), 64);
+    FramelessWindow::setDarkTheme(false);
+    EXPECT_EQ(qApp->styleSheet(), FramelessWindow::styleSheetFor(false));
+    EXPECT_FALSE(FramelessWindow::styleSheetFor(false).isEmpty());
+    qApp->setStyleSheet(before);
+}
+
+} // namespace
