@@ -12,8 +12,11 @@ packages=(
   qtwebengine5-dev libqcustomplot-dev libxlsxwriter-dev libbackward-cpp-dev libdw-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
-  # running the program without a display, screenshots, fonts for the Chinese texts
-  xvfb xauth imagemagick fonts-noto-cjk fonts-dejavu-core librsvg2-bin
+  # running the program without a display, driving and photographing it, the fonts the
+  # program ships (Open Sans as "Nordsans") and those for the Chinese texts, Qt's own
+  # Chinese texts
+  xvfb xauth xdotool imagemagick librsvg2-bin fonts-open-sans fonts-noto-cjk fonts-dejavu-core
+  qttranslations5-l10n
 )
 
 missing=()
