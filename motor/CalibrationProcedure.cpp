@@ -7,6 +7,8 @@ CalibrationProcedure::CalibrationProcedure(CANWorker* worker, QObject* parent)
     , worker_(worker)
 {
     limit_.setSingleShot(true);
+    // A coarse timer may fire up to 5 % early, well before the 8000 ms the motor is given.
+    limit_.setTimerType(Qt::PreciseTimer);
     connect(&limit_, &QTimer::timeout, this, &CalibrationProcedure::onTimeout);
     // Queued like the worker's own reaction, so the statuses arrive here one by one in the
     // order they were set, each with the values of its moment.
@@ -21,7 +23,7 @@ bool CalibrationProcedure::start()
     enter(Preparing, tr("Preparing calibration..."));
     if (!worker_->command(CANWorker::ENCODER_CALIBRATION)) {
         phase_ = Idle;
-        emit blockText(QString());
+        emit blockText(QStringLiteral(""));
         return false;
     }
     limit_.start(EnterLimitMs);
@@ -77,6 +79,6 @@ void CalibrationProcedure::onTimeout()
 void CalibrationProcedure::end(bool ok, double offset)
 {
     limit_.stop();
-    enter(Idle, QString());
+    enter(Idle, QStringLiteral(""));
     emit finished(ok, ok ? QString() : tr("Calibration failed!"), offset);
 }
