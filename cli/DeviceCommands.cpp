@@ -12,6 +12,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -143,8 +144,8 @@ CliStatus calibrate(const CliOptions& o, MotorLink& link)
     QJsonArray results;
     bool turning = false;
     CalibrationProcedure procedure(link.worker());
-    // A motor that stops reporting for the answer time is taken as gone.
-    procedure.setSilenceLimitMs(link.timeout());
+    // A motor that stops reporting for this long is taken as gone; a longer --timeout extends it.
+    procedure.setSilenceLimitMs(std::max(link.timeout(), CalibrationProcedure::DefaultSilenceLimitMs));
     QObject::connect(&procedure, &CalibrationProcedure::report, [&](const OtaStatus& s) {
         turning = true;
         if (s.code == OTA_STA_ENCODER_CALI_ING && !o.json)
