@@ -12,10 +12,10 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
-namespace {
-// The motor needs this long to enter calibration mode, as the desktop program allows.
-constexpr int CalibrationStartMs = 8000;
+#include <algorithm>
+#include <limits>
 
+namespace {
 struct ModeInfo
 {
     const char* word;
@@ -142,7 +142,12 @@ CliStatus setId(const CliOptions& o, MotorLink& link)
 CliStatus calibrate(const CliOptions& o, MotorLink& link)
 {
     QJsonArray results;
-    auto each = [&](const OtaStatus& s) {
+    bool turning = false;
+    CalibrationProcedure procedure(link.worker());
+    // A motor that stops reporting for this long is taken as gone; a longer --timeout extends it.
+    procedure.setSilenceLimitMs(std::max(link.timeout(), CalibrationProcedure::DefaultSilenceLimitMs));
+    QObject::connect(&procedure, &CalibrationProcedure::report, [&](const OtaStatus& s) {
+        turning = true;
         if (s.code == OTA_STA_ENCODER_CALI_ING && !o.json)
             CliOutput::line(QStringLiteral("Rotor angle = %1, Stator flux angle = %2, Sensor value = %3")
                                 .arg(double(s.rotorAngle), 0, 'f', 4)
@@ -157,45 +162,28 @@ CliStatus calibrate(const CliOptions& o, MotorLink& link)
                                     .arg(s.caliIndex)
                                     .arg(s.correction));
         }
-    };
-    bool haveOffset = false;
-    OtaStatus done;
-    auto watch = [&](const OtaStatus& s) {
-        each(s);
-        if (s.code == OTA_STA_ENCODER_CALI_DONE) {
-            done = s;
-            haveOffset = true;
-        }
-    };
-    CalibrationProcedure procedure(link.worker());
-    bool ended = false, ok = false;
-    QObject::connect(&procedure, &CalibrationProcedure::finished, [&](bool result, const QString&) {
-        ended = true;
-        ok = result;
     });
+    bool ended = false, ok = false;
+    double offset = 0;
+    QObject::connect(
+        &procedure, &CalibrationProcedure::finished, [&](bool result, const QString&, double value) {
+            ended = true;
+            ok = result;
+            offset = value;
+        });
     link.mark();
     if (!procedure.start())
         return CliStatus::fail(CliStatus::Usage, QStringLiteral("no motor selected"));
-    // The procedure gives the motor 8000 ms to start and then waits as long as it calibrates;
-    // here the motor must also keep reporting, or the wait ends.
-    const bool returned = link.waitActive(
-        [&] {
-            link.waitStatus([](const OtaStatus&) { return false; }, 0, nullptr, watch);
-            return ended;
-        },
-        CalibrationStartMs + link.timeout());
-    if (ok && !haveOffset)
-        link.waitStatus({OTA_STA_ENCODER_CALI_DONE}, link.timeout(), nullptr, watch);
-    if (!ok || !haveOffset)
+    // The procedure ends itself (no start within 8000 ms, or silence); a lost port ends it here.
+    link.waitFor([&] { return ended; }, std::numeric_limits<int>::max());
+    if (!ok)
         return link.failure(
             QStringLiteral("Calibration failed! (motor %1 %2)")
                 .arg(link.currentCanId())
-                .arg(returned ? QStringLiteral("did not calibrate") : QStringLiteral("went silent")));
-    const QString offset = QString::number(double(done.electricalOffset), 'f', 6);
+                .arg(turning ? QStringLiteral("went silent") : QStringLiteral("did not calibrate")));
     report(o,
-        QJsonObject {{"can_id", link.currentCanId()}, {"electrical_offset", double(done.electricalOffset)},
-            {"results", results}},
-        QStringLiteral("Encoder Electrical Offset: %1").arg(offset));
+        QJsonObject {{"can_id", link.currentCanId()}, {"electrical_offset", offset}, {"results", results}},
+        QStringLiteral("Encoder Electrical Offset: %1").arg(QString::number(offset, 'f', 6)));
     return CliStatus::success();
 }
 } // namespace

@@ -79,29 +79,30 @@ CliStatus ScopeCommand::run(const CliOptions& o, MotorLink& link)
             [&](const ScopeBuffers* b) { csv.take(*b, eng->scopeSlots()); });
 
     ScopeSession session(link.worker());
-    bool started = false;
+    bool started = false, failed = false, refused = false;
+    quint32 errorBits = 0;
     QObject::connect(&session, &ScopeSession::started, [&](int) { started = true; });
+    QObject::connect(&session, &ScopeSession::setupFailed, [&](bool wasRefused, quint32 bits) {
+        failed = true;
+        refused = wasRefused;
+        errorBits = bits;
+    });
     link.mark();
     if (!session.start(quint16(o.frequency), types, o.csv ? QString() : o.out)) {
         QObject::disconnect(notify);
         return CliStatus::fail(CliStatus::Usage, QStringLiteral("no motor selected"));
     }
-    // The session starts sampling even when the set-up was refused or unanswered (as the desktop
-    // does); the command line reports that instead of recording nothing.
-    int setup = -1;
+    // The session starts sampling even after a failed set-up (as the desktop does); the command
+    // line reports the failure instead of recording nothing.
     link.waitFor([&] { return started; }, link.timeout() + 2000);
-    // The session may see the engine's verdict before its report reaches this thread's queue.
-    setup = link.waitStatus(
-        {OTA_STA_PARA_UPDATE_SUCCESS_CHSET, OTA_STA_PARA_UPDATE_ERROR, OTA_STA_PARA_UPDATE_OVER_TIME},
-        link.timeout());
-    if (!started || setup != OTA_STA_PARA_UPDATE_SUCCESS_CHSET) {
+    if (!started || failed) {
         QObject::disconnect(notify);
         session.stop();
         link.waitStatus({OTA_STA_PARA_UPDATE_SUCCESS_END}, 300);
-        if (setup == OTA_STA_PARA_UPDATE_ERROR)
+        if (refused)
             return CliStatus::fail(CliStatus::MotorFailed,
                 QStringLiteral("the motor refused the oscilloscope set-up (error bits 0x%1)")
-                    .arg(eng->errorSet(), 0, 16));
+                    .arg(errorBits, 0, 16));
         return link.failure(QStringLiteral("the motor did not confirm the oscilloscope set-up"));
     }
     link.waitFor([] { return false; }, int(o.duration * 1000));

@@ -1,8 +1,9 @@
 #include "DeviceTools.h"
 
 #include "CANWorker.h"
-#include "CalibrationRunner.h"
+#include "CalibrationProcedure.h"
 #include "DetectDeviceDialog.h"
+#include "EventWait.h"
 #include "FirmwareUpdateRunner.h"
 #include "Helper.h"
 
@@ -153,7 +154,29 @@ void DeviceTools::onZeroMech()
 
 void DeviceTools::onCalibration()
 {
-    CalibrationRunner(this).run();
+    Helper* helper = Helper::instance();
+    CANWorker* worker = helper->canWorker();
+    if (!worker || helper->currentDevice()->isEmpty())
+        return;
+    if (!helper->askConfirm(tr("The motor will rotate during calibration, are you sure to continue?")))
+        return;
+    CalibrationProcedure procedure(worker);
+    procedure.setSilenceLimitMs(m_calibrationSilenceMs);
+    connect(&procedure, &CalibrationProcedure::blockText, this,
+        [this](const QString& text) { ve::d().rootDobj()->set(this, "trigger.block", text, true); });
+    bool done = false, ok = false;
+    QString verdict;
+    connect(&procedure, &CalibrationProcedure::finished, this, [&](bool success, const QString& text) {
+        done = true;
+        ok = success;
+        verdict = text;
+    });
+    if (!procedure.start())
+        return;
+    // The block box keeps the window modal while the motor turns; the worker shows the offset.
+    EventWait::until([&] { return done; }, -1);
+    if (!ok)
+        helper->showError(verdict);
 }
 
 void DeviceTools::onUpdate()

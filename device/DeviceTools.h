@@ -15,6 +15,10 @@ class DeviceTools : public QWidget
 public:
     explicit DeviceTools(QWidget* parent = nullptr);
 
+    // A calibrating motor that stops reporting for this long ends the run as failed (tests
+    // shorten it).
+    void setCalibrationSilenceLimitMs(int ms) { m_calibrationSilenceMs = ms; }
+
     QPushButton* btnConnect;
     QPushButton* btnDisconnect;
     QPushButton* btnDeviceInfo;
@@ -38,4 +42,5 @@ private slots:
 
 private:
     void setWorking(bool working);
+    int m_calibrationSilenceMs = 15000;
 };

@@ -2,70 +2,83 @@
 
 #include "CANWorker.h"
 
-#include <DataManager.h>
-#include <DataObject.h>
-
 CalibrationProcedure::CalibrationProcedure(CANWorker* worker, QObject* parent)
     : QObject(parent)
     , worker_(worker)
 {
-    poll_.setInterval(2);
-    connect(&poll_, &QTimer::timeout, this, &CalibrationProcedure::poll);
-}
-
-void CalibrationProcedure::block(const QString& text)
-{
-    ve::d().rootDobj()->set(
-        this, QStringLiteral("trigger.block"), text.isEmpty() ? QVariant() : QVariant(text), true);
-    emit blockText(text);
+    limit_.setSingleShot(true);
+    // A coarse timer may fire up to 5 % early, well before the 8000 ms the motor is given.
+    limit_.setTimerType(Qt::PreciseTimer);
+    connect(&limit_, &QTimer::timeout, this, &CalibrationProcedure::onTimeout);
+    // Queued like the worker's own reaction, so the statuses arrive here one by one in the
+    // order they were set, each with the values of its moment.
+    connect(
+        worker->engine(), &otaThread::sendState, this, &CalibrationProcedure::onStatus, Qt::QueuedConnection);
 }
 
 bool CalibrationProcedure::start()
 {
     if (phase_ != Idle || !worker_->currentDevice())
         return false;
-    block(tr("Preparing calibration..."));
+    enter(Preparing, tr("Preparing calibration..."));
     if (!worker_->command(CANWorker::ENCODER_CALIBRATION)) {
-        block(QString());
+        phase_ = Idle;
+        emit blockText(QStringLiteral(""));
         return false;
     }
-    phase_ = Preparing;
-    clock_.start();
-    poll_.start();
+    limit_.start(EnterLimitMs);
     return true;
 }
 
-void CalibrationProcedure::poll()
+void CalibrationProcedure::enter(Phase phase, const QString& text)
 {
-    const quint32 status = worker_->engine()->status();
-    switch (phase_) {
-    case Preparing:
-        if (status == OTA_STA_ENCODER_CALI_ING) {
-            block(tr("Calibrating encoder..."));
-            phase_ = Calibrating;
-        } else if (clock_.elapsed() > 8000) {
-            poll_.stop();
-            phase_ = Idle;
-            block(QString());
-            emit finished(false, tr("Calibration failed!"));
-        }
+    phase_ = phase;
+    emit blockText(text);
+}
+
+void CalibrationProcedure::onStatus(const OtaStatus& s)
+{
+    if (phase_ == Idle)
+        return;
+    switch (s.code) {
+    case OTA_STA_ENCODER_CALI_ING:
+    case OTA_STA_ENCODER_CALI_RESULT:
+    case OTA_STA_ENCODER_CALI_DONE:
         break;
-    case Calibrating:
-        if (status != OTA_STA_ENCODER_CALI_ING) {
-            block(tr("Saving calibration result..."));
-            phase_ = Saving;
-        }
-        break;
-    case Saving:
-        if (status != OTA_STA_ENCODER_CALI_RESULT) {
-            poll_.stop();
-            phase_ = Idle;
-            block(QString());
-            emit finished(true, QString());
-        }
-        break;
-    case Idle:
-        poll_.stop();
-        break;
+    case OTA_STA_CALI_MODE_SUCCESS:
+    case OTA_STA_MOTOR_FEEDBACK:
+    case OTA_STA_MOTOR_FAULTWARN:
+        // The motor is alive, but these say nothing about the progress.
+        if (phase_ != Preparing)
+            limit_.start(silenceMs_);
+        return;
+    default:
+        return;
     }
+    // Only a progress report starts the run; a report left from an earlier run does not.
+    if (phase_ == Preparing && s.code != OTA_STA_ENCODER_CALI_ING)
+        return;
+    emit report(s);
+    if (phase_ == Preparing)
+        enter(Calibrating, tr("Calibrating encoder..."));
+    if (phase_ == Calibrating && s.code != OTA_STA_ENCODER_CALI_ING)
+        enter(Saving, tr("Saving calibration result..."));
+    if (s.code == OTA_STA_ENCODER_CALI_DONE) {
+        end(true, double(s.electricalOffset));
+        return;
+    }
+    limit_.start(silenceMs_);
+}
+
+void CalibrationProcedure::onTimeout()
+{
+    if (phase_ != Idle)
+        end(false, 0);
+}
+
+void CalibrationProcedure::end(bool ok, double offset)
+{
+    limit_.stop();
+    enter(Idle, QStringLiteral(""));
+    emit finished(ok, ok ? QString() : tr("Calibration failed!"), offset);
 }

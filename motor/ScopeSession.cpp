@@ -8,6 +8,25 @@ ScopeSession::ScopeSession(CANWorker* worker, QObject* parent)
 {
     poll_.setInterval(2);
     connect(&poll_, &QTimer::timeout, this, &ScopeSession::poll);
+    // In order and with the error bits of their moment, as the worker sees them.
+    connect(worker->engine(), &otaThread::sendState, this, &ScopeSession::onStatus, Qt::QueuedConnection);
+}
+
+void ScopeSession::onStatus(const OtaStatus& s)
+{
+    if (!starting_)
+        return;
+    if (s.code == OTA_STA_PARA_UPDATE_SUCCESS_CHSET)
+        verdict_ = Confirmed;
+    else if (s.code == OTA_STA_PARA_UPDATE_ERROR)
+        verdict_ = Refused;
+    else if (s.code == OTA_STA_PARA_UPDATE_OVER_TIME)
+        verdict_ = TimedOut;
+    else if (s.code == OTA_STA_PARA_UPDATE_SUCCESS_FRESET)
+        verdict_ = None; // the channel set-up follows
+    else
+        return;
+    errorBits_ = s.errors;
 }
 
 ScopeSession::~ScopeSession()
@@ -42,10 +61,14 @@ bool ScopeSession::start(
     eng->setScopeFrequency(frequency);
     channels_ = eng->configureScopeChannels(types);
     starting_ = true;
+    verdict_ = None;
+    errorBits_ = 0;
+    verdictWait_.invalidate();
     if (channels_ != 0 && worker_->runStep(STEP_SCOPE_SET_FRE)) {
         idleSince_.invalidate();
         poll_.start();
     } else {
+        poll_.start();
         poll();
     }
     return true;
@@ -70,7 +93,20 @@ void ScopeSession::poll()
         if (idleSince_.elapsed() < 1000)
             return;
     }
+    if (channels_ != 0 && verdict_ == None) {
+        // The engine is done; its last status is still on its way through the queue.
+        if (!verdictWait_.isValid())
+            verdictWait_.start();
+        if (verdictWait_.elapsed() < 500)
+            return;
+        verdict_ = TimedOut;
+    }
     poll_.stop();
+    if (channels_ != 0 && verdict_ != Confirmed) {
+        emit setupFailed(verdict_ == Refused, errorBits_);
+        if (!starting_)
+            return; // stopped from the signal
+    }
     starting_ = false;
     worker_->runStep(STEP_SCOPE_START);
     emit started(channels_);

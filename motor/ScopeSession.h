@@ -1,5 +1,6 @@
 #pragma once
 
+#include "OtaStatus.h"
 #include "ScopeDecoder.h"
 
 #include <QDateTime>
@@ -32,15 +33,29 @@ public:
     bool starting() const { return starting_; }
 
 signals:
+    // The motor refused the frequency or channel set-up (refused, with the engine's error bits)
+    // or did not confirm it in time. Sampling is still started afterwards, as the desktop does.
+    void setupFailed(bool refused, quint32 errorBits);
     // Sampling was started (the start frame sent); channelCount may be 0.
     void started(int channelCount);
 
 private:
     void poll();
+    void onStatus(const OtaStatus& s);
 
     CANWorker* worker_;
     QTimer poll_;
     QElapsedTimer idleSince_;
+    QElapsedTimer verdictWait_;
+    enum Verdict
+    {
+        None,
+        Confirmed,
+        Refused,
+        TimedOut
+    } verdict_
+        = None;
+    quint32 errorBits_ = 0;
     bool starting_ = false;
     int channels_ = 0;
 };

@@ -466,6 +466,17 @@ TEST(CliProcess, ScopeRecordsTheSampleFileAndCsv)
     EXPECT_TRUE(oneErrorLine(r, "'CAN_ID' is not a channel")) << r;
 }
 
+TEST(CliProcess, ScopeSetUpTheMotorRefusesFailsWithItsErrorBits)
+{
+    sim::SimConfig cfg = CliRig::motors({1});
+    cfg.faults.scopeWrongTypeChannel = 1;
+    CliRig rig(cfg);
+    CliRun r = rig.run({"scope", "--channel", "VBUS,iqRaw", "--duration", "0.3", "--out", rig.path("w.txt")});
+    EXPECT_EQ(r.code, 1) << r;
+    EXPECT_TRUE(oneErrorLine(r, "the motor refused the oscilloscope set-up (error bits 0x40)")) << r;
+    EXPECT_FALSE(rig.sim->motorScopeRunning(0));
+}
+
 TEST(CliProcess, HelpShowsEveryCommand)
 {
     CliRig rig(CliRig::motors({1}));

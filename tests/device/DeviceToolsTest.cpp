@@ -1,7 +1,6 @@
 #include "DeviceTestSupport.h"
 
 #include "CANWorker.h"
-#include "CalibrationRunner.h"
 #include "DetectDeviceDialog.h"
 #include "DeviceInfoPage.h"
 #include "DeviceTools.h"
@@ -226,10 +225,9 @@ TEST(DeviceTools, CalibrationThatNeverStartsOrFallsSilentFails)
     node->set(nullptr, "info.can_id", 1, true);
     rig.blockTexts.clear();
     rig.dialogs->boxes.clear();
-    CalibrationRunner::setSilenceLimitMs(1500);
+    tools.setCalibrationSilenceLimitMs(1500);
     QTimer::singleShot(1500, [&] { rig.sim->stop(); });
     QTest::mouseClick(tools.btnEncoderCalibration, Qt::LeftButton);
-    CalibrationRunner::setSilenceLimitMs(15000);
     EXPECT_EQ(rig.blocks(), QStringList({"Preparing calibration...", "Calibrating encoder...", ""}));
     EXPECT_TRUE(rig.dialogs->texts(DialogProvider::Box::Critical).contains("Calibration failed!"));
 }

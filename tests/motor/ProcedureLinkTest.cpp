@@ -192,19 +192,42 @@ TEST(ProcedureLink, EncoderCalibrationPhasesAndMessages)
     r.use(2);
     CalibrationProcedure cal(r.worker.get());
     QStringList blocks;
+    QList<quint32> reports;
     QObject::connect(&cal, &CalibrationProcedure::blockText, [&](const QString& t) { blocks << t; });
+    QObject::connect(&cal, &CalibrationProcedure::report, [&](const OtaStatus& s) { reports << s.code; });
+    // What had arrived when the procedure declared the run over.
+    int infosAtEnd = -1, motorModeAtEnd = -1;
+    QObject::connect(&cal, &CalibrationProcedure::finished, [&] {
+        infosAtEnd = r.infos.size();
+        motorModeAtEnd = r.sim->motorModeState(0);
+    });
     QSignalSpy done(&cal, &CalibrationProcedure::finished);
     ASSERT_TRUE(cal.start());
+    EXPECT_FALSE(cal.start()); // one run at a time
     ASSERT_TRUE(done.wait(8000));
+    ASSERT_EQ(done.size(), 1);
     EXPECT_TRUE(done.last().at(0).toBool());
+    EXPECT_EQ(done.last().at(1).toString(), QString());
+    // The run ends with the motor's final report, not at a stray acknowledgement or feedback
+    // between progress reports: the offset box is already out and the motor has left
+    // calibration mode.
+    EXPECT_EQ(infosAtEnd, 1);
+    EXPECT_EQ(motorModeAtEnd, 0);
+    const quint64 mcu = sim::SimServer::defaultMcuId(2);
+    EXPECT_NEAR(done.last().at(2).toDouble(), 0.5 + double(mcu % 1000) / 1000.0 * 5.0, 1e-5);
     EXPECT_EQ(blocks,
         (QStringList {
             "Preparing calibration...", "Calibrating encoder...", "Saving calibration result...", ""}));
+    ASSERT_GE(reports.size(), 34);
+    EXPECT_EQ(reports.first(), quint32(OTA_STA_ENCODER_CALI_ING));
+    EXPECT_EQ(reports.count(OTA_STA_ENCODER_CALI_RESULT), 32);
+    EXPECT_EQ(reports.last(), quint32(OTA_STA_ENCODER_CALI_DONE));
+    EXPECT_FALSE(reports.contains(OTA_STA_CALI_MODE_SUCCESS));
+    EXPECT_FALSE(reports.contains(OTA_STA_MOTOR_FEEDBACK));
     EXPECT_FALSE(r.messages
                      .filter(QRegularExpression("^<Encoder calibrating> Rotor angle = -?\\d+\\.\\d{4}, "
                                                 "Stator flux angle = -?\\d+\\.\\d{4}, Sensor value = \\d+$"))
                      .isEmpty());
-    ASSERT_TRUE(LinkRig::waitUntil([&] { return !r.infos.isEmpty(); }, 3000));
     EXPECT_FALSE(
         r.messages
             .filter(QRegularExpression(
@@ -219,6 +242,53 @@ TEST(ProcedureLink, EncoderCalibrationPhasesAndMessages)
         "^Device R58 Motor 2 encoder calibration finish.\nEncoder Electrical Offset: -?\\d+\\.\\d{6}$")
                     .match(r.infos.last())
                     .hasMatch());
+    // A second run on the same procedure starts afresh.
+    blocks.clear();
+    ASSERT_TRUE(cal.start());
+    ASSERT_TRUE(done.wait(8000));
+    EXPECT_TRUE(done.last().at(0).toBool());
+    EXPECT_EQ(blocks.size(), 4);
+}
+
+TEST(ProcedureLink, EncoderCalibrationThatNeverStartsOrFallsSilentFails)
+{
+    sim::SimConfig cfg = oneMotor(3);
+    cfg.calibrationMs = 60000;
+    LinkRig r(cfg);
+    ASSERT_TRUE(r.connectAndScan(1));
+    ve::DataObject* node = r.use(3);
+    CalibrationProcedure cal(r.worker.get());
+    QStringList blocks;
+    QObject::connect(&cal, &CalibrationProcedure::blockText, [&](const QString& t) { blocks << t; });
+    QSignalSpy done(&cal, &CalibrationProcedure::finished);
+
+    // A target nobody answers: no progress within 8000 ms.
+    node->set(nullptr, "info.can_id", 50, true);
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(cal.start());
+    ASSERT_TRUE(done.wait(10000));
+    EXPECT_GE(clock.elapsed(), CalibrationProcedure::EnterLimitMs - 50);
+    EXPECT_FALSE(done.last().at(0).toBool());
+    EXPECT_EQ(done.last().at(1).toString(), "Calibration failed!");
+    EXPECT_EQ(blocks, QStringList({"Preparing calibration...", ""}));
+
+    // The motor turns, then its reports stop (the adapter goes away): the run ends.
+    node->set(nullptr, "info.can_id", 3, true);
+    blocks.clear();
+    cal.setSilenceLimitMs(800);
+    ASSERT_TRUE(cal.start());
+    ASSERT_TRUE(LinkRig::waitUntil([&] { return blocks.size() == 2; }, 3000));
+    LinkRig::pause(1200);
+    EXPECT_TRUE(cal.running()); // steady reports keep it alive past the silence limit
+    r.sim->stop();
+    clock.restart();
+    ASSERT_TRUE(done.wait(5000));
+    EXPECT_GE(clock.elapsed(), 700);
+    EXPECT_FALSE(done.last().at(0).toBool());
+    EXPECT_EQ(done.last().at(1).toString(), "Calibration failed!");
+    EXPECT_EQ(blocks, QStringList({"Preparing calibration...", "Calibrating encoder...", ""}));
+    EXPECT_FALSE(cal.running());
 }
 
 TEST(ProcedureLink, FirmwareImagesAtTheSizeLimits)
@@ -334,9 +404,11 @@ TEST(ProcedureLink, OscilloscopeRunDecodesAndWritesTheSampleFile)
     int notes = 0;
     QObject::connect(r.eng(), &otaThread::scopeToShow, [&](const ScopeBuffers*) { ++notes; });
     QSignalSpy started(&scope, &ScopeSession::started);
+    QSignalSpy failed(&scope, &ScopeSession::setupFailed);
     // Channels 1 and 3 after the channel base.
     ASSERT_TRUE(scope.start(100, ScopeSession::slotTypes({1, 0, 3}), path));
     ASSERT_TRUE(started.wait(3000));
+    EXPECT_EQ(failed.size(), 0);
     EXPECT_EQ(started.last().at(0).toInt(), 2);
     EXPECT_EQ(r.eng()->status(), quint32(OTA_STA_PARA_UPDATE_SUCCESS_CHSET));
     ASSERT_TRUE(LinkRig::waitUntil([&] { return notes >= 20; }, 5000));
@@ -422,10 +494,47 @@ TEST(ProcedureLink, ConnectAutomaticallyAndAWrongChannelTypeEcho)
     ASSERT_TRUE(r.waitMessage("Reload all parameters table successfully!"));
     ScopeSession scope(r.worker.get());
     QSignalSpy started(&scope, &ScopeSession::started);
+    QList<int> order; // 1 failed, 2 started
+    QObject::connect(&scope, &ScopeSession::setupFailed, [&](bool refused, quint32 bits) {
+        order << 1;
+        EXPECT_TRUE(refused);
+        EXPECT_EQ(bits, 64u);
+    });
+    QObject::connect(&scope, &ScopeSession::started, [&] { order << 2; });
     ASSERT_TRUE(scope.start(50, ScopeSession::slotTypes({1, 2})));
     ASSERT_TRUE(started.wait(3000));
+    EXPECT_EQ(order, QList<int>({1, 2})); // reported, and sampling is still asked for
     EXPECT_EQ(r.eng()->status(), quint32(OTA_STA_PARA_UPDATE_ERROR));
     EXPECT_EQ(r.eng()->errorSet(), 64u);
+    scope.stop();
+}
+
+TEST(ProcedureLink, OscilloscopeSetUpThatNobodyConfirmsFails)
+{
+    sim::SimConfig cfg = oneMotor(1);
+    cfg.motors.append(sim::MotorConfig {7, 0});
+    cfg.faults.silentMotors = {7};
+    LinkRig r(cfg);
+    ve::DataObject* node = ready(r);
+    ASSERT_NE(node, nullptr);
+    node->set(nullptr, "info.can_id", 7, true);
+    ScopeSession scope(r.worker.get());
+    QSignalSpy started(&scope, &ScopeSession::started);
+    QSignalSpy failed(&scope, &ScopeSession::setupFailed);
+    ASSERT_TRUE(scope.start(50, ScopeSession::slotTypes({1})));
+    EXPECT_FALSE(scope.start(50, ScopeSession::slotTypes({1}))); // already starting
+    ASSERT_TRUE(started.wait(8000));
+    ASSERT_EQ(failed.size(), 1);
+    EXPECT_FALSE(failed.last().at(0).toBool());
+    scope.stop();
+    // No channels: nothing to set up, nothing to fail.
+    node->set(nullptr, "info.can_id", 1, true);
+    failed.clear();
+    started.clear();
+    ASSERT_TRUE(scope.start(50, ScopeSession::slotTypes({})));
+    ASSERT_EQ(started.size(), 1);
+    EXPECT_EQ(started.last().at(0).toInt(), 0);
+    EXPECT_EQ(failed.size(), 0);
     scope.stop();
 }
 
