@@ -8,23 +8,6 @@
 
 #include <memory>
 
-bool RecordingDialogs::messageBox(
-    DialogProvider::Box kind, QWidget*, const QString& title, const QString& text)
-{
-    boxes.append({kind, title, text});
-    return kind == DialogProvider::Box::Question ? confirm : true;
-}
-
-QString RecordingDialogs::getOpenFileName(QWidget*, const QString&, const QString&, const QString&)
-{
-    return QString();
-}
-
-QString RecordingDialogs::getSaveFileName(QWidget*, const QString&, const QString&, const QString&)
-{
-    return QString();
-}
-
 namespace apptest {
 
 RecordingDialogs* reset()

@@ -15,38 +15,6 @@
 #include <QPushButton>
 #include <QTest>
 
-bool RecordedDialogs::messageBox(
-    DialogProvider::Box kind, QWidget*, const QString& title, const QString& text)
-{
-    boxes.append({kind, title, text});
-    return kind == DialogProvider::Box::Question ? confirm : true;
-}
-
-QString RecordedDialogs::getOpenFileName(
-    QWidget*, const QString& caption, const QString&, const QString& filter)
-{
-    fileCaptions << caption;
-    fileFilters << filter;
-    return answers.isEmpty() ? QString() : answers.takeFirst();
-}
-
-QString RecordedDialogs::getSaveFileName(
-    QWidget*, const QString& caption, const QString&, const QString& filter)
-{
-    fileCaptions << caption;
-    fileFilters << filter;
-    return answers.isEmpty() ? QString() : answers.takeFirst();
-}
-
-QStringList RecordedDialogs::texts(DialogProvider::Box kind) const
-{
-    QStringList out;
-    for (const Box& b : boxes)
-        if (b.kind == kind)
-            out << b.text;
-    return out;
-}
-
 DeviceRig::DeviceRig(const sim::SimConfig& cfg)
 {
     servobench::initUiResources();
@@ -61,7 +29,7 @@ DeviceRig::DeviceRig(const sim::SimConfig& cfg)
     root->set(nullptr, "config.setting.enable_multiple_devices", true, true);
     root->set(nullptr, "config.setting.upload_param_on_connected", false, true);
     root->set(nullptr, "working", false, true);
-    auto recorded = std::make_unique<RecordedDialogs>();
+    auto recorded = std::make_unique<RecordingDialogs>();
     dialogs = recorded.get();
     helper->setDialogProvider(std::move(recorded));
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DialogProvider.h"
+#include "RecordingDialogs.h"
 
 #include <SimServer.h>
 
@@ -21,32 +21,6 @@ class DataObject;
 }
 class DeviceWidget;
 class QWidget;
-
-// Records every box instead of showing it; file dialogs answer from a queue (an empty answer is
-// a cancelled dialog) and question boxes with `confirm`.
-class RecordedDialogs : public DialogProvider
-{
-public:
-    struct Box
-    {
-        DialogProvider::Box kind;
-        QString title;
-        QString text;
-    };
-    bool messageBox(
-        DialogProvider::Box kind, QWidget* parent, const QString& title, const QString& text) override;
-    QString getOpenFileName(
-        QWidget* parent, const QString& caption, const QString& dir, const QString& filter) override;
-    QString getSaveFileName(
-        QWidget* parent, const QString& caption, const QString& dir, const QString& filter) override;
-
-    QStringList texts(DialogProvider::Box kind) const;
-
-    QList<Box> boxes;
-    QStringList fileCaptions, fileFilters;
-    QStringList answers;
-    bool confirm = true;
-};
 
 // A window with the device tree, the simulator on a pty offered through SERVOBENCH_PORTS, and
 // the texts the block box was given.
@@ -71,7 +45,7 @@ public:
     std::unique_ptr<sim::SimServer> sim;
     QWidget* window = nullptr;
     DeviceWidget* tree = nullptr;
-    RecordedDialogs* dialogs = nullptr;
+    RecordingDialogs* dialogs = nullptr;
     QVariantList blockTexts;
     QStringList messages;
 

@@ -71,14 +71,17 @@ TEST_F(FirmwareUpdate, CancelledDialogOrQuestionSendsNothing)
     Helper::instance()->setCurrentDevice(nullptr);
     update(image("a.bin", 64));
     EXPECT_EQ(errors(), QStringList {"No activated device!"});
-    EXPECT_TRUE(rig->dialogs->fileCaptions.isEmpty());
+    EXPECT_TRUE(rig->dialogs->fileDialogs.isEmpty());
 
     rig->makeCurrent(1);
     rig->dialogs->answers.clear();
     const quint64 before = rig->sim->framesReceived();
     update(QString());
-    EXPECT_EQ(rig->dialogs->fileCaptions, QStringList {"Open Binary File"});
-    EXPECT_EQ(rig->dialogs->fileFilters, QStringList {"Binary File(*.bin *.hex)"});
+    ASSERT_EQ(rig->dialogs->fileDialogs.size(), 1);
+    EXPECT_FALSE(rig->dialogs->fileDialogs.at(0).save);
+    EXPECT_EQ(rig->dialogs->fileDialogs.at(0).caption, "Open Binary File");
+    EXPECT_EQ(rig->dialogs->fileDialogs.at(0).dir, ".");
+    EXPECT_EQ(rig->dialogs->fileDialogs.at(0).filter, "Binary File(*.bin *.hex)");
     EXPECT_TRUE(rig->dialogs->texts(DialogProvider::Box::Question).isEmpty());
 
     rig->dialogs->confirm = false;

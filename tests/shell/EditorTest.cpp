@@ -37,7 +37,7 @@ protected:
 
     void fire(const char* trigger) { ve::d(trigger)->trigger(); }
 
-    FakeDialogs* dialogs = nullptr;
+    RecordingDialogs* dialogs = nullptr;
     std::unique_ptr<Editor> editor;
 };
 

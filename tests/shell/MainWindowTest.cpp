@@ -83,7 +83,7 @@ protected:
         return sizes;
     }
 
-    FakeDialogs* dialogs = nullptr;
+    RecordingDialogs* dialogs = nullptr;
     std::unique_ptr<MainWindow> window;
 };
 

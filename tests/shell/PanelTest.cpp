@@ -42,7 +42,7 @@ protected:
         QApplication::processEvents(); // the panel listens queued
     }
 
-    FakeDialogs* dialogs = nullptr;
+    RecordingDialogs* dialogs = nullptr;
     std::unique_ptr<Panel> panel;
 };
 

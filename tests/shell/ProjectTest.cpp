@@ -26,7 +26,7 @@ protected:
 
     static QStringList deviceNames() { return ve::d("project.device")->cdobjNames(); }
 
-    FakeDialogs* dialogs = nullptr;
+    RecordingDialogs* dialogs = nullptr;
     QTemporaryDir dir;
     std::unique_ptr<LeftTitle> title;
 };

@@ -9,29 +9,9 @@
 
 #include <unistd.h>
 
-bool FakeDialogs::messageBox(DialogProvider::Box kind, QWidget*, const QString& title, const QString& text)
-{
-    boxes.append({kind, title, text});
-    return kind == DialogProvider::Box::Question ? confirm : true;
-}
-
-QString FakeDialogs::getOpenFileName(
-    QWidget*, const QString& caption, const QString& dir, const QString& filter)
-{
-    fileDialogs.append({false, caption, dir, filter});
-    return answers.isEmpty() ? QString() : answers.takeFirst();
-}
-
-QString FakeDialogs::getSaveFileName(
-    QWidget*, const QString& caption, const QString& dir, const QString& filter)
-{
-    fileDialogs.append({true, caption, dir, filter});
-    return answers.isEmpty() ? QString() : answers.takeFirst();
-}
-
 namespace shelltest {
 
-FakeDialogs* reset()
+RecordingDialogs* reset()
 {
     servobench::initUiResources();
     // The web engine refuses its sandbox as root, as the program itself knows.
@@ -44,8 +24,8 @@ FakeDialogs* reset()
     ve::d("project.device")->clear(nullptr, true, false);
     ve::d("config")->remove(nullptr, "last_project_path", true);
     servobench::importTemplate();
-    auto fake = std::make_unique<FakeDialogs>();
-    FakeDialogs* raw = fake.get();
+    auto fake = std::make_unique<RecordingDialogs>();
+    RecordingDialogs* raw = fake.get();
     helper->setDialogProvider(std::move(fake));
     return raw;
 }
