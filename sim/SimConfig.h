@@ -4,6 +4,8 @@
 #include <QVector>
 #include <QtGlobal>
 
+#include <initializer_list>
+
 namespace sim {
 
 // One simulated motor on the bus.
@@ -36,6 +38,19 @@ struct SimConfig
     QString firmwareOutPath; // optional file that receives each complete firmware image
     int calibrationMs = 3000; // length of an encoder calibration run
     int traceKeepLines = 20000; // trace lines kept in memory for traceLines()
+
+    // A bus of motors with these CAN IDs and derived MCU IDs, everything else default.
+    static SimConfig forCanIds(std::initializer_list<int> canIds)
+    {
+        SimConfig cfg;
+        cfg.motors.clear();
+        for (int id : canIds) {
+            MotorConfig m;
+            m.canId = quint8(id);
+            cfg.motors.append(m);
+        }
+        return cfg;
+    }
 };
 
 } // namespace sim

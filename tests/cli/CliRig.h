@@ -25,13 +25,7 @@ struct CliRig
 
     static sim::SimConfig motors(std::initializer_list<int> ids)
     {
-        sim::SimConfig cfg;
-        cfg.motors.clear();
-        for (int id : ids) {
-            sim::MotorConfig m;
-            m.canId = quint8(id);
-            cfg.motors.append(m);
-        }
+        sim::SimConfig cfg = sim::SimConfig::forCanIds(ids);
         cfg.calibrationMs = 200;
         return cfg;
     }

@@ -72,14 +72,7 @@ DeviceRig::~DeviceRig()
 
 sim::SimConfig DeviceRig::motors(std::initializer_list<int> canIds)
 {
-    sim::SimConfig cfg;
-    cfg.motors.clear();
-    for (int id : canIds) {
-        sim::MotorConfig m;
-        m.canId = quint8(id);
-        cfg.motors.append(m);
-    }
-    return cfg;
+    return sim::SimConfig::forCanIds(canIds);
 }
 
 bool DeviceRig::connectFromDialog(int count)

@@ -8,14 +8,7 @@
 namespace {
 sim::SimConfig motors(std::initializer_list<int> ids)
 {
-    sim::SimConfig cfg;
-    cfg.motors.clear();
-    for (int id : ids) {
-        sim::MotorConfig m;
-        m.canId = quint8(id);
-        cfg.motors.append(m);
-    }
-    return cfg;
+    return sim::SimConfig::forCanIds(ids);
 }
 } // namespace
 
