@@ -21,7 +21,7 @@ fi
 cmake -S . -B build "${config[@]}" >/dev/null
 cmake --build build -j "$(nproc)" --target \
   servobench servobench-cli servobench-sim servobench_translations servobench_manual \
-  servobench_man servobench_changelog
+  servobench_man servobench_changelog servobench_icon
 
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
