@@ -13,7 +13,14 @@
 bool WorkingFolder::holdsProgramFiles(const QString& dir)
 {
     const QDir d(dir);
-    if (QFileInfo(d.filePath("config.xml")).isFile() || QFileInfo(d.filePath("instruction.pdf")).isFile())
+    // Settings found there are the user's, even where nothing can be written.
+    if (QFileInfo(d.filePath("config.xml")).isFile())
+        return true;
+    // A folder with only the read-only files (the installed share/servobench/)
+    // is no place to keep settings and logs.
+    if (!QFileInfo(dir).isWritable())
+        return false;
+    if (QFileInfo(d.filePath("instruction.pdf")).isFile())
         return true;
     // A source checkout has i18n/*.ts; only compiled translations mark a working folder.
     return !QDir(d.filePath("i18n")).entryList({"*.qm"}, QDir::Files).isEmpty();

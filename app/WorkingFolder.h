@@ -15,7 +15,8 @@
 class WorkingFolder
 {
 public:
-    // True when dir holds "config.xml", "instruction.pdf" or a translation in "i18n/".
+    // True when dir holds "config.xml", or is writable and holds "instruction.pdf"
+    // or a translation in "i18n/".
     static bool holdsProgramFiles(const QString& dir);
     // $XDG_DATA_HOME/servobench, or ~/.local/share/servobench; empty without a home.
     static QString perUserFolder(const QProcessEnvironment& env);

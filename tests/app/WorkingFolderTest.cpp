@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 namespace {
 
 void touch(const QString& path)
@@ -37,11 +39,20 @@ TEST(WorkingFolderTest, AFolderWithTheProgramsFilesIsKeptAnyOtherStartMovesToThe
     touch(root + "/run2/i18n/zh_CN.qm");
     touch(root + "/checkout/i18n/zh_CN.ts"); // sources are not a working folder
     touch(root + "/other/log/global_20260101.log");
+    touch(root + "/share/instruction.pdf"); // the installed files: read-only
+    touch(root + "/lockedbench/config.xml");
+    for (const char* ro : {"/share", "/lockedbench"})
+        ASSERT_TRUE(QFile::setPermissions(root + ro, QFile::ReadOwner | QFile::ExeOwner));
     QDir().mkpath(root + "/empty");
-    for (const char* kept : {"bench", "run", "run2"})
+    for (const char* kept : {"bench", "run", "run2", "lockedbench"})
         EXPECT_EQ(WorkingFolder::choose(root + "/" + kept, env), root + "/" + kept) << kept;
     for (const char* moved : {"checkout", "other", "empty"})
         EXPECT_EQ(WorkingFolder::choose(root + "/" + moved, env), perUser) << moved;
+    if (geteuid() != 0) { // root may write anywhere
+        EXPECT_EQ(WorkingFolder::choose(root + "/share", env), perUser);
+    }
+    for (const char* ro : {"/share", "/lockedbench"})
+        QFile::setPermissions(root + ro, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     // XDG_DATA_HOME when it is absolute; a relative one is ignored, as the
     // base directory specification says.
