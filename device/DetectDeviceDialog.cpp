@@ -38,6 +38,9 @@ DetectDeviceDialog::DetectDeviceDialog(QWidget* parent)
     cmbPort->setInsertPolicy(QComboBox::NoInsert);
     cmbPort->setMinimumWidth(200);
     cmbPort->lineEdit()->setPlaceholderText(tr("/dev/ttyUSB0"));
+    cmbPort->setToolTip(tr("USB-CAN adapters and the ports listed in SERVOBENCH_PORTS. With the servobench "
+                           "package installed, the first adapter is also /dev/servobench-adapter0 (udev rule "
+                           "70-servobench.rules), whatever ttyUSB number it gets."));
     btnRefresh->setIcon(QIcon(":/images/refresh.png"));
     btnRefresh->setToolTip(tr("Refresh"));
     // The window style gives push buttons a minimum width; this one is an icon.

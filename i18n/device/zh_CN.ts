@@ -46,6 +46,11 @@
 <context>
     <name>DetectDeviceDialog</name>
     <message>
+        <location filename="../../device/DetectDeviceDialog.cpp" line="41"/>
+        <source>USB-CAN adapters and the ports listed in SERVOBENCH_PORTS. With the servobench package installed, the first adapter is also /dev/servobench-adapter0 (udev rule 70-servobench.rules), whatever ttyUSB number it gets.</source>
+        <translation>USB-CAN 适配器以及 SERVOBENCH_PORTS 中列出的端口。安装 servobench 软件包后，第一个适配器还可以通过 /dev/servobench-adapter0 访问（udev 规则 70-servobench.rules），与其 ttyUSB 编号无关。</translation>
+    </message>
+    <message>
         <location filename="../../device/DetectDeviceDialog.cpp" line="20"/>
         <source>Connect</source>
         <translation>连接</translation>
