@@ -28,7 +28,7 @@ bool WorkingFolder::holdsProgramFiles(const QString& dir)
 
 QString WorkingFolder::perUserFolder(const QProcessEnvironment& env)
 {
-    // The base directory specification ignores relative values.
+    // XDG base directories must be absolute; a relative one is ignored.
     QString base = env.value("XDG_DATA_HOME");
     if (base.isEmpty() || QDir::isRelativePath(base)) {
         const QString home = env.value("HOME");

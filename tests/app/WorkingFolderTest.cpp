@@ -54,8 +54,7 @@ TEST(WorkingFolderTest, AFolderWithTheProgramsFilesIsKeptAnyOtherStartMovesToThe
     for (const char* ro : {"/share", "/lockedbench"})
         QFile::setPermissions(root + ro, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
-    // XDG_DATA_HOME when it is absolute; a relative one is ignored, as the
-    // base directory specification says.
+    // XDG_DATA_HOME when it is absolute; XDG says to ignore a relative one.
     EXPECT_EQ(WorkingFolder::perUserFolder(envWith("/home/u", "/data/")), "/data/servobench");
     EXPECT_EQ(WorkingFolder::perUserFolder(envWith("/home/u", "rel")), perUser);
     // Without any home there is nowhere else to go.
