@@ -6,6 +6,7 @@
 #include "FramelessWindow.h"
 #include "Project.h"
 #include "QtDialogProvider.h"
+#include "WorkingFolder.h"
 
 #include <AppTree.h>
 #include <DataManager.h>
@@ -106,7 +107,7 @@ void Helper::loadLanguage()
     const QString lang = ve::d("config.language")->getString("");
     if (lang == "en")
         return;
-    const QString path = QString("./i18n/%1.qm").arg(lang);
+    const QString path = WorkingFolder::find(QString("i18n/%1.qm").arg(lang));
     if (!QFile::exists(path)) {
         ve::logError() << "no language " << path << " file";
         return;
@@ -121,7 +122,7 @@ void Helper::loadLanguage()
         ve::logError() << "install language " << lang << " failed";
     // Qt's own texts (dialog buttons) in the same language, when shipped beside ours.
     auto* qtTranslator = new QTranslator(this);
-    if (!qtTranslator->load(QString("./i18n/qtbase_%1.qm").arg(lang))
+    if (!qtTranslator->load(WorkingFolder::find(QString("i18n/qtbase_%1.qm").arg(lang)))
         || !QCoreApplication::installTranslator(qtTranslator))
         delete qtTranslator;
 }

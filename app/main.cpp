@@ -3,6 +3,7 @@
 #include "MainWindow.h"
 #include "UiResources.h"
 #include "Version.h"
+#include "WorkingFolder.h"
 
 #include <QApplication>
 
@@ -15,6 +16,9 @@ int main(int argc, char* argv[])
     // QtWebEngine refuses its sandbox as root; the help page must still open.
     if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+
+    // Before anything reads or writes a file: every path below is relative to it.
+    WorkingFolder::enter();
 
     servobench::initUiResources(); // images, sheets and fonts live in a static library
 

@@ -38,6 +38,9 @@ DetectDeviceDialog::DetectDeviceDialog(QWidget* parent)
     cmbPort->setInsertPolicy(QComboBox::NoInsert);
     cmbPort->setMinimumWidth(200);
     cmbPort->lineEdit()->setPlaceholderText(tr("/dev/ttyUSB0"));
+    cmbPort->setToolTip(tr("USB-CAN adapters and the ports listed in SERVOBENCH_PORTS. With the servobench "
+                           "package installed, the first adapter is also /dev/servobench-adapter0 (udev rule "
+                           "70-servobench.rules), whatever ttyUSB number it gets."));
     btnRefresh->setIcon(QIcon(":/images/refresh.png"));
     btnRefresh->setToolTip(tr("Refresh"));
     // The window style gives push buttons a minimum width; this one is an icon.
@@ -106,9 +109,13 @@ QString DetectDeviceDialog::portAccessHelp()
     return tr("<p>No driver needs to be installed: the kernel's <b>ch341</b> module drives the "
               "adapter, which appears as <tt>/dev/ttyUSB0</tt> (or a higher number).</p>"
               "<p>If the port is missing or cannot be opened:</p><ul>"
-              "<li>Your user may not be allowed to open serial ports. Run "
+              "<li>Your user may not be allowed to open serial ports. The servobench package "
+              "installs a udev rule (<tt>70-servobench.rules</tt>) that lets the logged-in user open "
+              "the adapter and names it <tt>/dev/servobench-adapter0</tt>; replug the adapter after "
+              "installing the package. Without the package, run "
               "<tt>sudo usermod -aG dialout $USER</tt>, then log out and in again.</li>"
-              "<li>ModemManager may probe and hold the adapter. Run "
+              "<li>ModemManager may probe and hold the adapter (the package's udev rule tells it to "
+              "leave the adapter alone). Run "
               "<tt>sudo systemctl stop ModemManager</tt> (or <tt>disable</tt> it).</li>"
               "<li>brltty may claim the adapter as a braille display. Run "
               "<tt>sudo apt remove brltty</tt>.</li></ul>"

@@ -2,7 +2,8 @@
 # Takes the manual's screenshots from the real program under Xvfb:
 #   docs/screenshots.sh [build-dir]
 # Writes docs/images/main-zh_CN.png, main-en.png, settings-menu.png, about.png
-# and help-page.png. Needs xvfb-run, xdotool and ImageMagick's import.
+# help-page.png and, against three simulated motors, main-connected.png. Needs
+# xvfb-run, xdotool and ImageMagick's import.
 set -euo pipefail
 docs=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-$docs/../build}" && pwd)
@@ -18,7 +19,12 @@ shot() {
   mkdir -p "$dir/i18n"
   cp "$build"/i18n/*.qm "$dir/i18n/"
   [ -f "$build/instruction.pdf" ] && cp "$build/instruction.pdf" "$dir/"
-  printf '<?xml version="1.0"?>\n<m>\n  <c name="language" type="10" value="%s"/>\n</m>\n' "$lang" >"$dir/config.xml"
+  # "connected": the program connects by itself to the simulator and keeps every motor.
+  local settings=""
+  if [ "$action" = connected ]; then
+    settings='  <c name="setting">\n    <c name="auto_connect" type="1" value="true"/>\n    <c name="enable_multiple_devices" type="1" value="true"/>\n  </c>\n'
+  fi
+  printf "<?xml version=\"1.0\"?>\n<m>\n  <c name=\"language\" type=\"10\" value=\"%s\"/>\n$settings</m>\n" "$lang" >"$dir/config.xml"
   (cd "$dir" && xvfb-run -a -s "-screen 0 1280x800x24 -dpi 96" sh -c '
     "$1" >program.out 2>&1 &
     pid=$!
@@ -29,6 +35,7 @@ shot() {
       settings) xdotool mousemove 1143 16 click 1 ;;
       about) xdotool mousemove 190 16 click 1; sleep 0.5; xdotool mousemove 120 52 click 1 ;;
       help) xdotool mousemove 190 16 click 1; sleep 0.5; xdotool mousemove 40 52 click 1; sleep 4 ;;
+      connected) sleep 4 ;;
     esac
     sleep 1
     import -window root -crop 1280x800+0+0 +repage "$3"
@@ -41,9 +48,22 @@ shot() {
   echo "screenshots: $out"
 }
 
+# Three simulated motors for the "connected" shots.
+sim_pid=""
+if [ -x "$build/sim/servobench-sim" ]; then
+  "$build/sim/servobench-sim" --motors 3 --link "$work/tty" >"$work/sim.out" 2>&1 &
+  sim_pid=$!
+  trap 'kill "$sim_pid" 2>/dev/null; wait "$sim_pid" 2>/dev/null; rm -rf "$work"' EXIT
+  for _ in $(seq 50); do [ -e "$work/tty" ] && break; sleep 0.1; done
+  export SERVOBENCH_PORTS="$work/tty"
+fi
+
 shot zh_CN main-zh_CN.png
 shot en main-en.png
 shot en settings-menu.png settings
 shot zh_CN settings-menu-zh_CN.png settings
 shot en about.png about
 shot en help-page.png help
+if [ -n "$sim_pid" ]; then
+  shot en main-connected.png connected
+fi

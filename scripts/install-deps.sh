@@ -17,6 +17,8 @@ packages=(
   # Chinese texts
   xvfb xauth xdotool imagemagick librsvg2-bin fonts-open-sans fonts-noto-cjk fonts-dejavu-core
   qttranslations5-l10n
+  # the Debian package and its checks (scripts/package.sh, tests/package)
+  dpkg-dev lintian help2man desktop-file-utils appstream
 )
 
 missing=()

@@ -4,8 +4,11 @@
 #
 # The program runs in ./run/, which holds i18n/ and instruction.pdf and gets
 # config.xml, log/ and crash/. The simulator's port is offered through
-# SERVOBENCH_PORTS. Without a display the program runs under Xvfb, a
-# screenshot is saved to run/screenshot.png and the script ends by itself.
+# SERVOBENCH_PORTS, and the program connects by itself: the script switches on
+# the settings "Auto connect COM" and multiple devices in run/config.xml, so
+# the first screen shows the three motors. Without a display the program runs
+# under Xvfb, a screenshot is saved to run/screenshot.png and the script ends
+# by itself.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -24,6 +27,23 @@ mkdir -p "$run/i18n"
 cp build/i18n/*.qm "$run/i18n/"
 if [ -f build/instruction.pdf ]; then
   cp build/instruction.pdf "$run/instruction.pdf"
+fi
+
+# Connect at start (the first port offered: a plugged-in adapter, else the
+# simulator) and keep every motor the scan finds.
+settings=(auto_connect enable_multiple_devices)
+if [ -f "$run/config.xml" ]; then
+  for key in "${settings[@]}"; do
+    sed -i "s|<c name=\"$key\" type=\"1\" value=\"false\"/>|<c name=\"$key\" type=\"1\" value=\"true\"/>|" "$run/config.xml"
+  done
+else
+  {
+    printf '<?xml version="1.0"?>\n<m>\n  <c name="setting">\n'
+    for key in "${settings[@]}"; do
+      printf '    <c name="%s" type="1" value="true"/>\n' "$key"
+    done
+    printf '  </c>\n</m>\n'
+  } >"$run/config.xml"
 fi
 
 sim_pid=""
@@ -71,7 +91,8 @@ xvfb-run -a -s "-screen 0 1400x900x24 -dpi 96" sh -c '
   if command -v xdotool >/dev/null 2>&1; then
     timeout 30 xdotool search --sync --onlyvisible --name Torqlet >/dev/null 2>&1 || true
   fi
-  sleep 3
+  # Time to connect, scan the bus and draw the device tree.
+  sleep 6
   import -window root screenshot.png
   if command -v xdotool >/dev/null 2>&1; then
     xdotool search --onlyvisible --name Torqlet windowfocus --sync key --clearmodifiers ctrl+q >/dev/null 2>&1 || true

@@ -1,5 +1,7 @@
 #include "WebPage.h"
 
+#include "WorkingFolder.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QProgressBar>
@@ -39,5 +41,5 @@ WebPage::WebPage(QWidget* parent)
 QUrl WebPage::instructionUrl()
 {
     // fromLocalFile: pasting an absolute Unix path after "file:///" would give four slashes.
-    return QUrl::fromLocalFile(QFileInfo("./instruction.pdf").absoluteFilePath());
+    return QUrl::fromLocalFile(QFileInfo(WorkingFolder::find("instruction.pdf")).absoluteFilePath());
 }

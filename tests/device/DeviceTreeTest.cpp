@@ -62,7 +62,7 @@ TEST(DeviceTree, DetectionDialogControlsPortListAndDriverHelp)
     emit dialog.lblInstall->linkActivated("driver");
     const QStringList about = rig.dialogs->texts(DialogProvider::Box::About);
     ASSERT_EQ(about.size(), 1);
-    for (const char* word : {"dialout", "ModemManager", "brltty", "usermod"})
+    for (const char* word : {"dialout", "ModemManager", "brltty", "usermod", "70-servobench.rules"})
         EXPECT_TRUE(about.first().contains(word)) << word;
     EXPECT_FALSE(QFile::exists("driver.exe"));
 
