@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QDoubleSpinBox>
 #include <QEvent>
+#include <QHideEvent>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStackedWidget>
@@ -394,6 +395,9 @@ void Sidebar::hideEvent(QHideEvent* event)
 {
     // Released buttons of a hidden panel never arrive: stop what only a held button keeps going.
     stopJog();
+    // Hidden on purpose (not with a minimised window), its Stop buttons are out of reach.
+    if (!event->spontaneous())
+        stopSending();
     QWidget::hideEvent(event);
 }
 

@@ -253,4 +253,11 @@ TEST(Sidebar, ContinuousRowsRunAtTheDeviceRateAndStopWhenUnchecked)
     ASSERT_TRUE(rig.sidebar->sendTimer()->isActive());
     click(ui.ebControl);
     EXPECT_FALSE(rig.sidebar->sendTimer()->isActive());
+
+    // Hiding the panel takes its Stop button away: the row stops.
+    click(ui.ebControl);
+    click(ui.btnStartPos);
+    ASSERT_TRUE(rig.sidebar->sendTimer()->isActive());
+    rig.sidebar->hide();
+    EXPECT_FALSE(rig.sidebar->sendTimer()->isActive());
 }
