@@ -436,6 +436,8 @@ bool CANWorker::prepare(ve::DataObject* node)
 
 void CANWorker::trace(const QString& label, const QString& detail)
 {
+    if (!traceCommands_)
+        return;
     const int canId = engine_->target();
     if (detail.isEmpty())
         message(tr("Send R58 Command %1 to CAN(%2)").arg(label).arg(canId));
@@ -445,12 +447,18 @@ void CANWorker::trace(const QString& label, const QString& detail)
 
 bool CANWorker::command(Command cmd, const QVariant& v1, const QVariant& v2)
 {
+    return commandTo(currentDevice(), cmd, v1, v2);
+}
+
+bool CANWorker::commandTo(
+    ve::DataObject* node, Command cmd, const QVariant& v1, const QVariant& v2, bool traced)
+{
     const QString label = QString::fromLatin1(QMetaEnum::fromType<Command>().valueToKey(cmd));
-    ve::DataObject* node = currentDevice();
     if (cmd == SET_CAN_ID && v2.canConvert<ve::DataObject*>() && v2.value<ve::DataObject*>())
         node = v2.value<ve::DataObject*>();
     if (!prepare(node))
         return false;
+    traceCommands_ = traced;
     const quint8 dst = engine_->target();
     switch (cmd) {
     case SET_CAN_ID:
@@ -520,6 +528,7 @@ bool CANWorker::command(Command cmd, const QVariant& v1, const QVariant& v2)
         engine_->startStep(STEP_IN_OTA);
         break;
     }
+    traceCommands_ = true;
     return true;
 }
 

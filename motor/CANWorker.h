@@ -60,6 +60,11 @@ public:
 
     // One motor command; false when there is no current device (nothing is sent).
     bool command(Command cmd, const QVariant& v1 = QVariant(), const QVariant& v2 = QVariant());
+    // The same for a given device, leaving the current one as it is (a jog stop for the motor
+    // the jog started on, an emergency stop for every motor). With `traced` false no status line
+    // is written: repeats of a command already traced would flood it.
+    bool commandTo(ve::DataObject* node, Command cmd, const QVariant& v1 = QVariant(),
+        const QVariant& v2 = QVariant(), bool traced = true);
     bool readParam(bool fromStart);
     bool writeParam(bool fromStart);
     bool runStep(quint32 step);
@@ -99,5 +104,6 @@ private:
     QHash<int, ve::DataObject*> devices_;
     QPointer<ve::DataObject> current_;
     bool linkErrorReported_ = false;
+    bool traceCommands_ = true;
     static int s_baudIndex;
 };

@@ -1,0 +1,263 @@
+// The motion panel's own rules, clicked offscreen: set-point bindings, the device list, the
+// control switch and the send rows. Commands leave through the program's worker (no port is
+// open here), so what was commanded shows in its trace lines.
+#include "SidebarTestSupport.h"
+
+#include "CANWorker.h"
+#include "EnableButton.h"
+#include "Sidebar.h"
+
+#include <DataManager.h>
+#include <DataObject.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QStackedWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+void click(QWidget* w)
+{
+    QTest::mouseClick(w, Qt::LeftButton);
+}
+} // namespace
+
+TEST(Sidebar, SetpointRowsFollowTheirLeafAndEditingSendsNothing)
+{
+    SidebarRig rig;
+    ve::DataObject* a = rig.addDevice("a1", 1);
+    MotionForm& ui = rig.sidebar->ui;
+    ve::DataObject* torque = a->r("_control.mit.torque");
+    ui.cmbControlMode->setCurrentIndex(1);
+    click(ui.ebControl); // the MIT page can be used
+    rig.messages.clear();
+
+    // The template's current limit of 27 shows clamped, the slider at its end.
+    EXPECT_DOUBLE_EQ(ui.dspnCurrent->value(), 23.0);
+    EXPECT_EQ(ui.sldCurrent->value(), 999);
+
+    // Slider ends are the entry's limits, in the entry and in the leaf.
+    ui.sldTorque->setValue(999);
+    EXPECT_DOUBLE_EQ(ui.dspnTorque->value(), 12.0);
+    EXPECT_DOUBLE_EQ(torque->getDouble(), 12.0);
+    ui.sldTorque->setValue(0);
+    EXPECT_DOUBLE_EQ(ui.dspnTorque->value(), -12.0);
+    EXPECT_DOUBLE_EQ(torque->getDouble(), -12.0);
+    // In between the leaf keeps what the entry shows.
+    ui.sldTorque->setValue(500);
+    EXPECT_DOUBLE_EQ(ui.dspnTorque->value(), 0.012);
+    EXPECT_DOUBLE_EQ(torque->getDouble(), 0.012);
+
+    // Typing writes the leaf without its change signal and moves the slider.
+    QSignalSpy changed(torque, &ve::DataObject::changed);
+    ui.dspnTorque->setValue(6.0);
+    EXPECT_DOUBLE_EQ(torque->getDouble(), 6.0);
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_EQ(ui.sldTorque->value(), 749);
+
+    // Another writer of the leaf is shown; the zero button announces its change.
+    torque->set(nullptr, -3.0);
+    EXPECT_DOUBLE_EQ(ui.dspnTorque->value(), -3.0);
+    EXPECT_EQ(ui.sldTorque->value(), 374);
+    click(ui.btnZeroTorque);
+    EXPECT_DOUBLE_EQ(torque->getDouble(), 0.0);
+    EXPECT_DOUBLE_EQ(ui.dspnTorque->value(), 0.0);
+
+    EXPECT_TRUE(rig.messagesContaining("Send R58 Command").isEmpty());
+}
+
+TEST(Sidebar, RebindingAfterRefillsAndARemovedDeviceLeavesOneBinding)
+{
+    SidebarRig rig;
+    ve::DataObject* a = rig.addDevice("a1", 1);
+    ve::DataObject* b = rig.addDevice("b2", 2);
+    MotionForm& ui = rig.sidebar->ui;
+    ui.cmbControlMode->setCurrentIndex(1);
+    click(ui.ebControl);
+    for (int i = 0; i < 3; ++i)
+        emit rig.worker()->deviceChanged();
+    ASSERT_EQ(rig.current(), a);
+    ASSERT_TRUE(ui.stackedWidget->isEnabled());
+
+    QSignalSpy zeroed(a->r("_control.mit.kp"), &ve::DataObject::changed);
+    click(ui.btnZeroKp);
+    EXPECT_EQ(zeroed.count(), 1);
+
+    // The bound device goes away; the next refill binds the other one and nothing of the old
+    // binding is touched or left.
+    ve::d("project.device")->remove(nullptr, a);
+    emit rig.worker()->deviceChanged();
+    ASSERT_EQ(rig.current(), b);
+    ui.cmbControlMode->setCurrentIndex(1);
+    click(ui.ebControl);
+    ui.sldKp->setValue(999);
+    EXPECT_DOUBLE_EQ(b->r("_control.mit.kp")->getDouble(), 500.0);
+    QSignalSpy zeroedB(b->r("_control.mit.kp"), &ve::DataObject::changed);
+    click(ui.btnZeroKp);
+    EXPECT_EQ(zeroedB.count(), 1);
+    EXPECT_DOUBLE_EQ(ui.dspnKp->value(), 0.0);
+}
+
+TEST(Sidebar, RefillKeepsTheCurrentDeviceElseTakesTheFirstWithOneActivation)
+{
+    SidebarRig rig;
+    ve::DataObject* a = rig.addDevice("a1", 1);
+    EXPECT_EQ(rig.current(), a); // the first connected motor becomes current
+    ve::DataObject* b = rig.addDevice("b2", 2);
+    EXPECT_EQ(rig.current(), a);
+    rig.makeCurrent(b);
+    EXPECT_EQ(rig.sidebar->ui.cmbDevice->currentText(), "R58 Motor 2");
+
+    rig.messages.clear();
+    emit rig.worker()->deviceChanged();
+    EXPECT_EQ(rig.current(), b);
+    EXPECT_EQ(rig.messagesContaining("Activate device"), QStringList {"Activate device: R58 Motor 2"});
+
+    rig.messages.clear();
+    b->set(nullptr, "_connected", false);
+    emit rig.worker()->deviceChanged();
+    EXPECT_EQ(rig.current(), a);
+    EXPECT_EQ(rig.sidebar->ui.cmbDevice->count(), 1);
+    EXPECT_EQ(rig.messagesContaining("Activate device"), QStringList {"Activate device: R58 Motor 1"});
+
+    rig.messages.clear();
+    a->set(nullptr, "_connected", false);
+    emit rig.worker()->deviceChanged();
+    EXPECT_TRUE(rig.current()->isEmpty());
+    EXPECT_EQ(rig.messagesContaining("Activate device"), QStringList {"Activate device: No device"});
+}
+
+TEST(Sidebar, ControlSwitchSendsTheRunModeEveryTimeAndKeepsItsOwnState)
+{
+    SidebarRig rig;
+    ve::DataObject* a = rig.addDevice("a1", 1);
+    ve::DataObject* b = rig.addDevice("b2", 2);
+    MotionForm& ui = rig.sidebar->ui;
+    ui.cmbControlMode->setCurrentIndex(2); // position
+    EXPECT_TRUE(ui.wgtSin->isVisibleTo(rig.sidebar));
+    ui.cmbControlMode->setCurrentIndex(1); // MIT
+    EXPECT_FALSE(ui.wgtSin->isVisibleTo(rig.sidebar));
+
+    rig.messages.clear();
+    click(ui.ebControl);
+    EXPECT_EQ(rig.messagesContaining("SET_RUN_MODE to CAN(1)").size(), 1);
+    EXPECT_EQ(rig.messagesContaining("SET_MODE to CAN(1): motor mode").size(), 1);
+    EXPECT_EQ(a->r("_mode")->getInt(), 0);
+    EXPECT_TRUE(ui.stackedWidget->isEnabled());
+    EXPECT_FALSE(ui.cmbControlMode->isEnabled());
+
+    click(ui.ebControl);
+    EXPECT_EQ(rig.messagesContaining("SET_MODE to CAN(1): reset mode").size(), 1);
+    EXPECT_EQ(a->r("_mode")->getInt(), 0); // the last run mode is kept
+    EXPECT_TRUE(ui.cmbControlMode->isEnabled());
+
+    // Switched off and reselected: the switch shows off.
+    rig.makeCurrent(b);
+    rig.makeCurrent(a);
+    EXPECT_FALSE(ui.ebControl->isEnable());
+    EXPECT_EQ(ui.cmbControlMode->currentIndex(), 1);
+
+    // On again in the same mode: the run mode goes out again (the motor may have restarted).
+    click(ui.ebControl);
+    EXPECT_EQ(rig.messagesContaining("SET_RUN_MODE to CAN(1)").size(), 2);
+    // Each motor keeps its own switch.
+    rig.makeCurrent(b);
+    EXPECT_FALSE(ui.ebControl->isEnable());
+    rig.makeCurrent(a);
+    EXPECT_TRUE(ui.ebControl->isEnable());
+    EXPECT_FALSE(ui.cmbControlMode->isEnabled());
+
+    // A motor that was away comes back switched off.
+    a->set(nullptr, "_connected", false);
+    emit rig.worker()->deviceChanged();
+    a->set(nullptr, "_connected", true);
+    emit rig.worker()->deviceChanged();
+    rig.makeCurrent(a);
+    EXPECT_FALSE(ui.ebControl->isEnable());
+}
+
+TEST(Sidebar, WithoutADeviceNothingPretendsToWork)
+{
+    SidebarRig rig;
+    MotionForm& ui = rig.sidebar->ui;
+    click(ui.ebControl);
+    EXPECT_FALSE(ui.ebControl->isEnable());
+    EXPECT_FALSE(ui.stackedWidget->isEnabled());
+    click(ui.ebSin);
+    EXPECT_FALSE(ui.ebSin->isEnable());
+
+    ui.cmbControlMode->setCurrentIndex(1);
+    ui.stackedWidget->setEnabled(true);
+    click(ui.btnSendMIT);
+    QTest::mousePress(ui.btnJogPlus, Qt::LeftButton);
+    QTest::mouseRelease(ui.btnJogPlus, Qt::LeftButton);
+    EXPECT_EQ(rig.dialogs->texts(DialogProvider::Box::Critical),
+        QStringList({"No activated device!", "No activated device!"}));
+    EXPECT_EQ(rig.sidebar->sendingRow(), -1);
+    EXPECT_TRUE(rig.messagesContaining("Send R58 Command").isEmpty());
+}
+
+TEST(Sidebar, ContinuousRowsRunAtTheDeviceRateAndStopWhenUnchecked)
+{
+    EXPECT_EQ(Sidebar::sendInterval(nullptr), 20);
+
+    SidebarRig rig;
+    ve::DataObject* a = rig.addDevice("a1", 1);
+    MotionForm& ui = rig.sidebar->ui;
+    EXPECT_EQ(Sidebar::sendInterval(a), 20); // the template's 50 Hz
+    a->set(nullptr, "_control.frequency", 0);
+    EXPECT_EQ(Sidebar::sendInterval(a), 1000);
+    a->set(nullptr, "_control.frequency", 5000);
+    EXPECT_EQ(Sidebar::sendInterval(a), 10);
+    a->set(nullptr, "_control.frequency", "fast");
+    EXPECT_EQ(Sidebar::sendInterval(a), 1000);
+    a->set(nullptr, "_control.frequency", 50);
+
+    ui.cmbControlMode->setCurrentIndex(2);
+    click(ui.ebControl);
+    EXPECT_FALSE(ui.btnStopPos->isVisibleTo(rig.sidebar));
+    click(ui.chbContiniousPos);
+    EXPECT_TRUE(ui.btnStopPos->isVisibleTo(rig.sidebar));
+
+    rig.messages.clear();
+    click(ui.btnStartPos);
+    EXPECT_EQ(rig.sidebar->sendingRow(), Sidebar::PositionRow);
+    EXPECT_TRUE(rig.sidebar->sendTimer()->isActive());
+    EXPECT_EQ(rig.sidebar->sendTimer()->interval(), 20);
+    SidebarRig::pause(200);
+    // One trace line per command of the Start, none for the repeats.
+    EXPECT_EQ(rig.messagesContaining("MOTOR_SDO_FLOAT").size(), 2);
+
+    // Unchecking hides the only Stop button, so it stops the row.
+    click(ui.chbContiniousPos);
+    EXPECT_FALSE(ui.btnStopPos->isVisibleTo(rig.sidebar));
+    EXPECT_EQ(rig.sidebar->sendingRow(), -1);
+    EXPECT_FALSE(rig.sidebar->sendTimer()->isActive());
+
+    // Unchecked, Start sends once.
+    rig.messages.clear();
+    click(ui.btnStartPos);
+    EXPECT_FALSE(rig.sidebar->sendTimer()->isActive());
+    EXPECT_EQ(rig.messagesContaining("MOTOR_SDO_FLOAT").size(), 2);
+
+    // Switching control off stops a running row.
+    click(ui.chbContiniousPos);
+    click(ui.btnStartPos);
+    ASSERT_TRUE(rig.sidebar->sendTimer()->isActive());
+    click(ui.ebControl);
+    EXPECT_FALSE(rig.sidebar->sendTimer()->isActive());
+
+    // Hiding the panel takes its Stop button away: the row stops.
+    click(ui.ebControl);
+    click(ui.btnStartPos);
+    ASSERT_TRUE(rig.sidebar->sendTimer()->isActive());
+    rig.sidebar->hide();
+    EXPECT_FALSE(rig.sidebar->sendTimer()->isActive());
+}
