@@ -1,58 +1,13 @@
 #include "otaThread.h"
 
 #include "AdapterLink.h"
+#include "EngineSteps.h"
 
 #include <QDebug>
 
 #include <chrono>
 
 namespace {
-struct WaitSpec
-{
-    quint32 sleep; // ms slept per poll
-    quint32 add; // ms counted per poll
-    quint32 limit; // ends when the counted time exceeds it
-};
-
-bool waitSpec(quint32 step, WaitSpec* w)
-{
-    switch (step) {
-    case STEP_INIT:
-        *w = {20, 20, 500};
-        return true;
-    case STEP_INCONFIG:
-        *w = {20, 20, 200};
-        return true;
-    case STEP_CONFIG:
-        *w = {20, 20, 500};
-        return true;
-    case STEP_IN_OTA:
-        *w = {100, 100, 8000};
-        return true;
-    case STEP_SEND_INFO:
-        *w = {100, 100, 2000};
-        return true;
-    case STEP_SET_CAN_ID:
-    case STEP_SET_RST_MODE:
-    case STEP_SET_MOTOR_MODE:
-    case STEP_SET_BRAKE_MODE:
-    case STEP_SET_CALI_ENCODER_MODE:
-    case STEP_SET_ZERO_MECH_MODE:
-        *w = {100, 100, 2000};
-        return true;
-    case STEP_ASK_PARA_STR_INFO:
-    case STEP_READ_PARA_STR:
-    case STEP_SCOPE_CONFIG:
-        *w = {50, 50, 1000};
-        return true;
-    case STEP_WRITE_PARA_STR:
-        *w = {50, 100, 1000};
-        return true;
-    default:
-        return false;
-    }
-}
-
 QString hexNum(quint32 v)
 {
     return QString::number(v, 16);
@@ -351,6 +306,7 @@ CanPack otaThread::frameLocked() const
 
 void otaThread::startStepLocked(quint32 n)
 {
+    resetPending_ = n == STEP_RECOVER_FAC;
     ack_ = false;
     elapsed_ = 0;
     ++gen_;
@@ -476,6 +432,7 @@ void otaThread::startStepLocked(quint32 n)
     case STEP_RECOVER_FAC: {
         const quint8 sub = n == STEP_SAVE_PARA_STR ? 2 : 3;
         errors_ = 0;
+        writeError_ = 0;
         bytesLeft_ = 0;
         lastWrite_ = {};
         lastWrite_.sub = sub;
@@ -509,6 +466,7 @@ void otaThread::startStepLocked(quint32 n)
 void otaThread::startWriteLocked()
 {
     errors_ = 0;
+    writeError_ = 0;
     quint32 transferError = 0;
     const int g = xferGroup_;
     const int i = xferIndex_;
@@ -586,6 +544,7 @@ void otaThread::setStatusLocked(quint32 code)
     s.electricalOffset = electricalOffset_;
     s.transferCode = xferCode_;
     s.errors = errors_;
+    s.motorError = writeError_;
     s.feedback = feedback_;
     s.faultWord = faultWord_;
     s.warningWord = warningWord_;
@@ -623,7 +582,6 @@ void otaThread::run()
             qDebug().noquote() << "---- run step:" << OtaStatus::stepName(prev) << "->"
                                << OtaStatus::stepName(cur);
         prev = cur;
-        WaitSpec w;
         if (cur == STEP_QUIT) {
             return;
         } else if (cur == STEP_GET_DEV_INFO) {
@@ -656,17 +614,17 @@ void otaThread::run()
                 deliver();
                 lk.lock();
             }
-        } else if (waitSpec(cur, &w)) {
+        } else if (const StepRule* rule = StepRule::of(cur)) {
             const quint64 gen = gen_;
-            cv_.wait_for(lk, std::chrono::milliseconds(w.sleep), [&] { return gen_ != gen; });
+            cv_.wait_for(lk, std::chrono::milliseconds(rule->sleepMs), [&] { return gen_ != gen; });
             // A step started meanwhile starts its own count; a step ended by an answer has nothing to poll.
             if (gen_ != gen || step_ != cur)
                 continue;
-            elapsed_ += w.add;
+            elapsed_ += rule->countMs;
             if (ack_)
-                onAckLocked(cur);
-            else if (elapsed_ > w.limit)
-                onTimeoutLocked(cur);
+                onAckLocked(cur, *rule);
+            else if (elapsed_ > rule->limitMs)
+                onTimeoutLocked(cur, *rule);
             lk.unlock();
             deliver();
             lk.lock();
@@ -694,120 +652,51 @@ void otaThread::scanOnceLocked()
         step_ = STEP_STOP;
 }
 
-void otaThread::onAckLocked(quint32 step)
+void otaThread::onAckLocked(quint32 step, const StepRule& rule)
 {
-    switch (step) {
-    case STEP_INIT:
+    switch (rule.onAck) {
+    case StepRule::End:
         step_ = STEP_STOP;
-        setStatusLocked(OTA_STA_CONNECT_SUCCESS);
+        setStatusLocked(rule.success);
         break;
-    case STEP_INCONFIG:
-        step_ = STEP_STOP;
-        setStatusLocked(OTA_STA_INCONFIG_SUCCESS);
-        break;
-    case STEP_CONFIG:
+    case StepRule::NextConfig:
         ++configIndex_;
         if (configIndex_ >= AdapterLink::ConfigCommandCount) {
             step_ = STEP_STOP;
-            setStatusLocked(OTA_STA_CONFIG_SUCCESS);
+            setStatusLocked(rule.success);
         } else {
             startStepLocked(STEP_CONFIG);
         }
         break;
-    case STEP_IN_OTA:
+    case StepRule::EnterTransfer:
         step_ = STEP_SEND_INFO;
         ack_ = false;
         elapsed_ = 0;
         ++gen_;
-        setStatusLocked(OTA_STA_IN_OTA_MODE_SUCCESS);
+        setStatusLocked(rule.success);
         break;
-    case STEP_SEND_INFO:
-        ack_ = false;
-        break;
-    case STEP_SET_CAN_ID:
-    case STEP_SET_RST_MODE:
-    case STEP_SET_MOTOR_MODE:
-    case STEP_SET_BRAKE_MODE:
-    case STEP_SET_CALI_ENCODER_MODE:
-    case STEP_SET_ZERO_MECH_MODE: {
-        static const quint32 ok[]
-            = {OTA_STA_SET_ID_SUCCESS, OTA_STA_RST_MODE_SUCCESS, OTA_STA_MOTOR_MODE_SUCCESS,
-                OTA_STA_BRAKE_MODE_SUCCESS, OTA_STA_CALI_MODE_SUCCESS, OTA_STA_ZERO_MODE_SUCCESS};
-        step_ = STEP_STOP;
-        setStatusLocked(ok[step - STEP_SET_CAN_ID]);
-        break;
-    }
-    case STEP_ASK_PARA_STR_INFO:
-        if (params_.lastSub() == 9) {
+    case StepRule::WaitAgain:
+        // The description stream's end frame ends its step without a further status.
+        if (step == STEP_ASK_PARA_STR_INFO && params_.lastSub() == 9) {
             step_ = STEP_STOP;
             break;
         }
-        Q_FALLTHROUGH();
-    case STEP_READ_PARA_STR:
-    case STEP_WRITE_PARA_STR:
-    case STEP_SCOPE_CONFIG:
         ack_ = false;
         elapsed_ = 0;
         break;
-    default:
+    case StepRule::Ignore:
+        ack_ = false;
         break;
     }
 }
 
-void otaThread::onTimeoutLocked(quint32 step)
+void otaThread::onTimeoutLocked(quint32 step, const StepRule& rule)
 {
-    quint32 code = 0;
-    switch (step) {
-    case STEP_INIT:
-        code = OTA_STA_CONNECT_OVER_TIME;
-        break;
-    case STEP_INCONFIG:
-        code = OTA_STA_INCONFIG_OVER_TIME;
-        break;
-    case STEP_CONFIG:
-        code = OTA_STA_CONFIG_OVER_TIME;
-        break;
-    case STEP_IN_OTA:
-        code = OTA_STA_IN_OTA_MODE_OVER_TIME;
-        break;
-    case STEP_SEND_INFO:
-        code = OTA_STA_OTA_INFO_OVER_TIME;
-        break;
-    case STEP_SET_CAN_ID:
-        code = OTA_STA_SET_ID_OVER_TIME;
-        break;
-    case STEP_SET_RST_MODE:
-        code = OTA_STA_RST_MODE_OVER_TIME;
-        break;
-    case STEP_SET_MOTOR_MODE:
-        code = OTA_STA_MOTOR_MODE_OVER_TIME;
-        break;
-    case STEP_SET_BRAKE_MODE:
-        code = OTA_STA_BRAKE_MODE_OVER_TIME;
-        break;
-    case STEP_SET_CALI_ENCODER_MODE:
-        code = OTA_STA_CALI_MODE_OVER_TIME;
-        break;
-    case STEP_SET_ZERO_MECH_MODE:
-        code = OTA_STA_ZERO_MODE_OVER_TIME;
-        break;
-    case STEP_ASK_PARA_STR_INFO:
-        code = errors_ ? OTA_STA_GET_PARA_INFO_ERROR : OTA_STA_GET_PARA_INFO_OVER_TIME;
-        break;
-    case STEP_READ_PARA_STR:
-        code = OTA_STA_READ_PARA_OVER_TIME;
-        break;
-    case STEP_WRITE_PARA_STR:
-        code = OTA_STA_WRITE_PARA_OVER_TIME;
-        break;
-    case STEP_SCOPE_CONFIG:
-        code = OTA_STA_PARA_UPDATE_OVER_TIME;
-        break;
-    default:
-        return;
-    }
     step_ = STEP_STOP;
-    setStatusLocked(code);
+    if (step == STEP_ASK_PARA_STR_INFO && errors_)
+        setStatusLocked(OTA_STA_GET_PARA_INFO_ERROR);
+    else
+        setStatusLocked(rule.timeout);
 }
 
 // ---- delivery on the owner thread -------------------------------------------------------------

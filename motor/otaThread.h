@@ -17,6 +17,8 @@
 #include <mutex>
 #include <thread>
 
+struct StepRule;
+
 using ScopeBuffers = std::array<ScopeBuffer, ScopeDecoder::Slots>;
 Q_DECLARE_METATYPE(const ScopeBuffers*)
 
@@ -161,8 +163,8 @@ private:
     void sendWriteFrameLocked();
     void sendChannelsLocked();
     bool pollLocked(std::unique_lock<std::mutex>& lk, quint32 step, quint32 sleepMs);
-    void onAckLocked(quint32 step);
-    void onTimeoutLocked(quint32 step);
+    void onAckLocked(quint32 step, const StepRule& rule);
+    void onTimeoutLocked(quint32 step, const StepRule& rule);
     void scanOnceLocked();
     CanPack frameLocked() const;
     // Answers of the motor the current request went to (the sender's CAN ID in bits 15-8).
@@ -217,6 +219,8 @@ private:
     quint16 xferCode_ = 0;
     quint8 xferType_ = 0;
     quint32 errors_ = 0;
+    quint8 writeError_ = 0;
+    bool resetPending_ = false; // a factory reset was sent and no other step started since
     int bytesLeft_ = 0, bytesSent_ = 0;
     quint8 seq_ = 0;
     quint8 xferBuf_[17] = {};

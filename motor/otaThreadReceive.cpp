@@ -87,8 +87,11 @@ void otaThread::parseFrameLocked(const QByteArray& piece, const CanPack& f)
         break;
     case CANCOM_PARA_WRITE:
         // A late answer must neither end another step nor continue an abandoned write.
-        if (step_ == STEP_WRITE_PARA_STR && fromTargetLocked(f))
+        // The factory reset ends its step at once, but its answer is still the reset's.
+        if (fromTargetLocked(f) && (step_ == STEP_WRITE_PARA_STR || (resetPending_ && step_ == STEP_STOP))) {
+            resetPending_ = false;
             parseWriteLocked(f);
+        }
         break;
     case CANCOM_PARA_READ:
         if (step_ == STEP_READ_PARA_STR && fromTargetLocked(f))
@@ -195,6 +198,7 @@ void otaThread::parseWriteLocked(const CanPack& f)
     const quint8 sub = f.ext() & 3;
     const quint8 errNo = quint8(f.ext() >> 2);
     quint32 bits = 0;
+    quint8 motorError = 0;
     if (sub != lastWrite_.sub)
         bits = 0x8000;
     else if (f.u16le(0) != lastWrite_.code && sub != 2)
@@ -204,9 +208,12 @@ void otaThread::parseWriteLocked(const CanPack& f)
     else if (f.data[3] != lastWrite_.seq)
         bits = 32;
     else if (errNo != 0)
-        bits = 1u << errNo;
-    if (bits) {
+        motorError = errNo; // 6 bits wide: numbers from 32 have no bit in the error set
+    if (motorError != 0 && motorError < 32)
+        bits = 1u << motorError;
+    if (bits || motorError) {
         errors_ |= bits;
+        writeError_ = motorError;
         step_ = STEP_STOP;
         setStatusLocked(OTA_STA_WRITE_PARA_ERROR);
     } else if (sub == 2) {
