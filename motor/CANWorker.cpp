@@ -201,6 +201,9 @@ void CANWorker::writeRaw(QByteArray bytes)
     if (!port_->isOpen())
         return;
     port_->write(bytes);
+    // QSerialPort would write on its next event-loop pass; the next frame of a transfer is
+    // written as soon as the acknowledgement is parsed.
+    port_->flush();
     if (!recordWrite_)
         recordWrite_ = ve::d("config.setting.record_write_raw_data");
     if (recordWrite_->getBool(false))
