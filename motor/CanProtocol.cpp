@@ -1,5 +1,7 @@
 #include "CanProtocol.h"
 
+#include "ValueCodec.h"
+
 #include <cmath>
 
 namespace {
@@ -29,10 +31,6 @@ const char* const kComNames[] = {
     "CANCOM_MODE_TOTAL",
 };
 
-const char* const kTypeNames[]
-    = {"uint8", "int8", "uint16", "int16", "uint32", "int32", "float", "uint64", "int64", "double", "none"};
-const int kTypeSizes[] = {1, 1, 2, 2, 4, 4, 4, 8, 8, 8, 16};
-
 CanPack hostFrame(quint8 type, quint8 ext, quint8 dst)
 {
     return CanPack(CanProtocol::makeId(type, ext, CanProtocol::HostId, dst));
@@ -48,16 +46,12 @@ QString CanProtocol::comModeName(int type)
 
 QString CanProtocol::typeName(int typeCode)
 {
-    if (typeCode < 0 || typeCode > 9)
-        return QStringLiteral("none");
-    return QString::fromLatin1(kTypeNames[typeCode]);
+    return ValueCodec::typeName(typeCode);
 }
 
 int CanProtocol::typeSize(int typeCode)
 {
-    if (typeCode < 0 || typeCode > 10)
-        return 0;
-    return kTypeSizes[typeCode];
+    return ValueCodec::typeSize(typeCode);
 }
 
 QString CanProtocol::runModeName(int mode)

@@ -2,6 +2,7 @@
 
 #include "AdapterLink.h"
 #include "EngineSteps.h"
+#include "ValueCodec.h"
 
 #include <QDebug>
 
@@ -479,7 +480,7 @@ void otaThread::startWriteLocked()
         std::memcpy(xferBuf_, params_.entry(0, i).buffer, 16);
     } else if (g == 2) {
         xferType_ = params_.entry(2, i).type;
-        size = CanProtocol::typeSize(xferType_);
+        size = ValueCodec::typeSize(xferType_);
         std::memcpy(xferBuf_, params_.entry(2, i).buffer, 16);
     } else {
         transferError = 2;

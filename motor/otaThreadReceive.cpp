@@ -3,6 +3,7 @@
 #include "otaThread.h"
 
 #include "AdapterLink.h"
+#include "ValueCodec.h"
 
 #include <QDebug>
 
@@ -156,7 +157,7 @@ void otaThread::parseReadLocked(const CanPack& f)
     quint32 bits = f.ext() == 1 ? 1 : 0;
     const int g = xferGroup_;
     const int i = xferIndex_;
-    const int size = CanProtocol::typeSize(f.data[2]);
+    const int size = ValueCodec::typeSize(f.data[2]);
     const int frames = (size + 3) / 4;
     if (f.u16le(0) != xferCode_) {
         bits |= 16;
