@@ -158,136 +158,6 @@ MotorFeedback otaThread::feedback() const
     return feedback_;
 }
 
-void otaThread::setTransfer(int group, quint16 index)
-{
-    std::lock_guard<std::mutex> g(m_);
-    xferGroup_ = group;
-    xferIndex_ = index;
-}
-
-int otaThread::transferGroup() const
-{
-    std::lock_guard<std::mutex> g(m_);
-    return xferGroup_;
-}
-
-quint16 otaThread::transferIndex() const
-{
-    std::lock_guard<std::mutex> g(m_);
-    return xferIndex_;
-}
-
-quint16 otaThread::transferCode() const
-{
-    std::lock_guard<std::mutex> g(m_);
-    return xferCode_;
-}
-
-quint32 otaThread::errorSet() const
-{
-    std::lock_guard<std::mutex> g(m_);
-    return errors_;
-}
-
-void otaThread::setScopeFrequency(quint16 hz)
-{
-    std::lock_guard<std::mutex> g(m_);
-    scopeFreq_ = hz;
-}
-
-quint16 otaThread::scopeFrequency() const
-{
-    std::lock_guard<std::mutex> g(m_);
-    return scopeFreq_;
-}
-
-int otaThread::configureScopeChannels(const std::array<quint16, ScopeDecoder::Slots>& types)
-{
-    std::lock_guard<std::mutex> g(m_);
-    scopeSlotList_.clear();
-    std::array<quint32, ScopeDecoder::Slots> expected {};
-    for (int s = 0; s < ScopeDecoder::Slots; ++s) {
-        quint16 code = 0;
-        quint8 type = 0;
-        if (types[size_t(s)] != 0)
-            params_.mapChannel(types[size_t(s)], &code, &type);
-        scopeCodes_[size_t(s)] = code;
-        expected[size_t(s)] = type;
-        if (code != 0)
-            scopeSlotList_.append(quint8(s));
-    }
-    decoder_.setChannels(scopeSlotList_, expected);
-    scopeCount_ = scopeSlotList_.size();
-    scopeCursor_ = 0;
-    return scopeCount_;
-}
-
-int otaThread::scopeChannelCount() const
-{
-    std::lock_guard<std::mutex> g(m_);
-    return scopeCount_;
-}
-
-void otaThread::setScopeCursor(int position)
-{
-    std::lock_guard<std::mutex> g(m_);
-    scopeCursor_ = position;
-}
-
-bool otaThread::scopeRunning() const
-{
-    std::lock_guard<std::mutex> g(m_);
-    return scopeRunning_;
-}
-
-QVector<quint8> otaThread::scopeSlots() const
-{
-    std::lock_guard<std::mutex> g(m_);
-    return scopeSlotList_;
-}
-
-bool otaThread::openSampleFile(const QString& path)
-{
-    std::lock_guard<std::mutex> g(m_);
-    return decoder_.openFile(path);
-}
-
-void otaThread::closeSampleFile()
-{
-    std::lock_guard<std::mutex> g(m_);
-    decoder_.closeFile();
-}
-
-bool otaThread::sampleSaving() const
-{
-    std::lock_guard<std::mutex> g(m_);
-    return decoder_.saving();
-}
-
-bool otaThread::sampleFileOpen() const
-{
-    std::lock_guard<std::mutex> g(m_);
-    return decoder_.fileOpen();
-}
-
-void otaThread::setImage(const QByteArray& image)
-{
-    std::lock_guard<std::mutex> g(m_);
-    image_ = image;
-}
-
-quint32 otaThread::framesSent() const
-{
-    std::lock_guard<std::mutex> g(m_);
-    return framesSent_;
-}
-
-quint32 otaThread::frameCount() const
-{
-    std::lock_guard<std::mutex> g(m_);
-    return frameCount_;
-}
-
 // ---- steps ------------------------------------------------------------------------------------
 
 void otaThread::startStep(quint32 n)
@@ -334,35 +204,11 @@ void otaThread::startStepLocked(quint32 n)
         sendRawLocked(AdapterLink::configCommand(configIndex_));
         break;
     case STEP_IN_OTA:
-        sendLocked(CanProtocol::otaStart(target_, devices_[selected_].mcuId));
-        break;
     case STEP_SEND_INFO:
-        imageSize_ = quint32(image_.size());
-        if (imageSize_ == 0) {
-            step_ = STEP_STOP;
-            setStatusLocked(OTA_STA_BINFILE_EMPTY);
-            return;
-        }
-        if (imageSize_ > MaxImage) {
-            step_ = STEP_STOP;
-            setStatusLocked(OTA_STA_BINFILE_SIZE_OVER_LIMIT);
-            return;
-        }
-        frameCount_ = (imageSize_ + 7) / 8;
-        framesSent_ = 0;
-        sendLocked(CanProtocol::otaInfo(target_, imageSize_, frameCount_));
-        break;
-    case STEP_SEND_BIN: {
-        quint8 bytes[8];
-        const quint32 at = framesSent_ * 8;
-        for (quint32 k = 0; k < 8; ++k)
-            bytes[k]
-                = at + k < imageSize_ && at + k < quint32(image_.size()) ? quint8(image_[int(at + k)]) : 0xFF;
-        sendLocked(CanProtocol::otaData(target_, quint16(framesSent_), bytes));
-        break;
-    }
+    case STEP_SEND_BIN:
     case STEP_SEND_END:
-        sendLocked(CanProtocol::otaEnd(target_, frameCount_));
+        if (!startFirmwareLocked(n))
+            return;
         break;
     case STEP_GET_DEV_INFO:
         passCounter_ = 0;
@@ -393,68 +239,20 @@ void otaThread::startStepLocked(quint32 n)
     case STEP_MOTOR_CTRL_CONTINUOUS:
         break;
     case STEP_ASK_PARA_STR_INFO:
-        params_.beginDescription();
-        errors_ = 0;
-        sendLocked(CanProtocol::paramDescribe(target_, devices_[selected_].mcuId));
-        break;
     case STEP_READ_PARA_STR_START:
-        xferGroup_ = 0;
-        xferIndex_ = 0;
-        Q_FALLTHROUGH();
     case STEP_READ_PARA_STR:
-        next = STEP_READ_PARA_STR;
-        xferCode_ = ParamTable::code(xferGroup_, xferIndex_);
-        framesRecv_ = 0;
-        errors_ = 0;
-        std::memset(xferBuf_, 0, sizeof(xferBuf_));
-        sendLocked(CanProtocol::paramRead(target_, xferCode_));
-        break;
-    case STEP_WRITE_PARA_STR_START: {
-        int g = 0;
-        int i = 0;
-        while (i < params_.count(0) && !params_.entry(0, i).modified)
-            ++i;
-        if (i >= params_.count(0)) {
-            g = 2;
-            i = 0;
-            while (i < params_.count(2) && !params_.entry(2, i).modified)
-                ++i;
-        }
-        xferGroup_ = g;
-        xferIndex_ = quint16(i);
-    }
-        Q_FALLTHROUGH();
+    case STEP_WRITE_PARA_STR_START:
     case STEP_WRITE_PARA_STR:
-        next = STEP_WRITE_PARA_STR;
-        step_ = next;
-        startWriteLocked();
-        return;
     case STEP_SAVE_PARA_STR:
-    case STEP_RECOVER_FAC: {
-        const quint8 sub = n == STEP_SAVE_PARA_STR ? 2 : 3;
-        errors_ = 0;
-        writeError_ = 0;
-        bytesLeft_ = 0;
-        lastWrite_ = {};
-        lastWrite_.sub = sub;
-        sendLocked(CanProtocol::paramWrite(target_, sub, 0, 0, 0, nullptr, 0));
-        next = n == STEP_SAVE_PARA_STR ? STEP_WRITE_PARA_STR : STEP_STOP;
+    case STEP_RECOVER_FAC:
+        if (!startParamsLocked(n, &next))
+            return;
         break;
-    }
     case STEP_SCOPE_SET_FRE:
-        sendLocked(CanProtocol::scopeConfigure(target_, scopeFreq_));
-        next = STEP_SCOPE_CONFIG;
-        break;
     case STEP_SCOPE_SET_CHANNAL:
-        sendChannelsLocked();
-        next = STEP_SCOPE_CONFIG;
-        break;
     case STEP_SCOPE_START:
-        sendLocked(CanProtocol::scopeCommand(target_, 2));
-        break;
     case STEP_SCOPE_STOP:
-        stopSince_ = std::chrono::steady_clock::now();
-        sendLocked(CanProtocol::scopeCommand(target_, 3));
+        next = startScopeLocked(n);
         break;
     case STEP_SCOPE_CONFIG:
     case STEP_QUIT:
@@ -462,65 +260,6 @@ void otaThread::startStepLocked(quint32 n)
         break;
     }
     step_ = next;
-}
-
-void otaThread::startWriteLocked()
-{
-    errors_ = 0;
-    writeError_ = 0;
-    quint32 transferError = 0;
-    const int g = xferGroup_;
-    const int i = xferIndex_;
-    int size = 0;
-    if (i >= params_.count(g)) {
-        transferError = 1;
-    } else if (g == 0) {
-        xferType_ = 10;
-        size = 16;
-        std::memcpy(xferBuf_, params_.entry(0, i).buffer, 16);
-    } else if (g == 2) {
-        xferType_ = params_.entry(2, i).type;
-        size = ValueCodec::typeSize(xferType_);
-        std::memcpy(xferBuf_, params_.entry(2, i).buffer, 16);
-    } else {
-        transferError = 2;
-    }
-    if (transferError) {
-        errors_ |= 1u << transferError;
-        step_ = STEP_STOP;
-        setStatusLocked(OTA_STA_WRITE_PARA_ERROR);
-        return;
-    }
-    xferCode_ = ParamTable::code(g, i);
-    seq_ = 0;
-    bytesSent_ = 0;
-    bytesLeft_ = size;
-    sendWriteFrameLocked();
-}
-
-void otaThread::sendWriteFrameLocked()
-{
-    const int n = qMin(bytesLeft_, 4);
-    const CanPack f
-        = CanProtocol::paramWrite(target_, 0, xferCode_, xferType_, seq_, xferBuf_ + bytesSent_, n);
-    bytesSent_ += n;
-    bytesLeft_ -= n;
-    lastWrite_.sub = 0;
-    lastWrite_.code = xferCode_;
-    lastWrite_.type = xferType_;
-    lastWrite_.seq = seq_;
-    sendLocked(f);
-}
-
-void otaThread::sendChannelsLocked()
-{
-    quint16 codes[4] = {0, 0, 0, 0};
-    const int p = scopeCursor_;
-    for (int k = 0; k < 4; ++k)
-        if (p + k < scopeSlotList_.size())
-            codes[k] = scopeCodes_[scopeSlotList_[p + k]];
-    sendLocked(CanProtocol::scopeChannels(target_, p, scopeCount_, codes));
-    scopeCursor_ = p + 4;
 }
 
 void otaThread::setStatusLocked(quint32 code)
@@ -533,8 +272,8 @@ void otaThread::setStatusLocked(quint32 code)
     s.recvCanId = lastRecvId_;
     s.mcuId = announced_.mcuId;
     s.canId = announced_.canId;
-    s.framesSent = framesSent_;
-    s.frameCount = frameCount_;
+    s.framesSent = fw_.framesSent;
+    s.frameCount = fw_.frameCount;
     s.rotorAngle = rotorAngle_;
     s.statorAngle = statorAngle_;
     s.sensorValue = sensorValue_;

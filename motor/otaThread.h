@@ -27,6 +27,10 @@ Q_DECLARE_METATYPE(const ScopeBuffers*)
 // statuses, outgoing bytes and data-tree writes are delivered on the owner's (GUI) thread in the
 // order they were produced. The loop runs on a std::thread so that its start and end are
 // visible to ThreadSanitizer; the QThread-like start/wait/isRunning keep the usual interface.
+// The waiting steps are rows of EngineSteps.h; the step loop, adapter steps and delivery live in
+// otaThread.cpp, reassembly and frame parsing in otaThreadReceive.cpp, and each conversation's
+// start and answers in otaThreadFirmware.cpp, otaThreadParams.cpp and otaThreadScope.cpp.
+// Procedures observe the engine through sendState, the ordered status stream.
 class otaThread : public QObject
 {
     Q_OBJECT
@@ -159,6 +163,11 @@ private:
     void parseReadLocked(const CanPack& f);
     void parseWriteLocked(const CanPack& f);
     void parseScopeLocked(const CanPack& f);
+    // Start actions per concern; false when the start already ended or replaced the step.
+    bool startFirmwareLocked(quint32 n);
+    bool startParamsLocked(quint32 n, quint32* next);
+    quint32 startScopeLocked(quint32 n); // the step to wait in
+    void matchFirmwareLocked(quint32 step, const CanPack& f);
     void startWriteLocked();
     void sendWriteFrameLocked();
     void sendChannelsLocked();
@@ -241,6 +250,11 @@ private:
     std::chrono::steady_clock::time_point stopSince_;
     ScopeDecoder decoder_;
 
-    QByteArray image_;
-    quint32 imageSize_ = 0, frameCount_ = 0, framesSent_ = 0;
+    // Firmware transfer: the image, its size when the transfer started, its 8-byte frames and the
+    // index of the next frame to send.
+    struct FirmwareState
+    {
+        QByteArray image;
+        quint32 size = 0, frameCount = 0, framesSent = 0;
+    } fw_;
 };
