@@ -177,7 +177,7 @@ CanPack otaThread::frameLocked() const
 
 void otaThread::startStepLocked(quint32 n)
 {
-    resetPending_ = n == STEP_RECOVER_FAC;
+    xfer_.resetPending = n == STEP_RECOVER_FAC;
     ack_ = false;
     elapsed_ = 0;
     ++gen_;
@@ -282,9 +282,9 @@ void otaThread::setStatusLocked(quint32 code)
     s.correction = correction_;
     s.caliCanId = caliCanId_;
     s.electricalOffset = electricalOffset_;
-    s.transferCode = xferCode_;
+    s.transferCode = xfer_.code;
     s.errors = errors_;
-    s.motorError = writeError_;
+    s.motorError = xfer_.motorError;
     s.feedback = feedback_;
     s.faultWord = faultWord_;
     s.warningWord = warningWord_;
@@ -340,9 +340,9 @@ void otaThread::run()
             const quint64 gen = gen_;
             cv_.wait_for(lk, std::chrono::milliseconds(2), [&] { return gen_ != gen; });
             if (gen_ == gen && step_ == STEP_SCOPE_STOP) {
-                if (!scopeRunning_) {
+                if (!scope_.running) {
                     step_ = STEP_STOP;
-                } else if (std::chrono::steady_clock::now() - stopSince_
+                } else if (std::chrono::steady_clock::now() - scope_.stopSince
                     > std::chrono::milliseconds(StopLimitMs)) {
                     // A motor that went silent (unplugged, powered off) never confirms the stop.
                     step_ = STEP_STOP;

@@ -223,31 +223,39 @@ private:
     quint8 hall_[8] = {};
 
     ParamTable params_;
-    int xferGroup_ = 0;
-    quint16 xferIndex_ = 0;
-    quint16 xferCode_ = 0;
-    quint8 xferType_ = 0;
-    quint32 errors_ = 0;
-    quint8 writeError_ = 0;
-    bool resetPending_ = false; // a factory reset was sent and no other step started since
-    int bytesLeft_ = 0, bytesSent_ = 0;
-    quint8 seq_ = 0;
-    quint8 xferBuf_[17] = {};
-    int framesRecv_ = 0;
-    struct
+    quint32 errors_ = 0; // reasons of the last failed read, write, description or scope answer
+    // The parameter read or write in progress (also save and factory reset).
+    struct ParamTransferState
     {
-        quint8 sub = 0, type = 0, seq = 0;
+        int group = 0;
+        quint16 index = 0;
         quint16 code = 0;
-    } lastWrite_;
+        quint8 type = 0;
+        quint8 motorError = 0; // the motor's error number in the last write answer
+        bool resetPending = false; // a factory reset was sent and no other step started since
+        int bytesLeft = 0, bytesSent = 0;
+        quint8 seq = 0;
+        quint8 buf[17] = {};
+        int framesRecv = 0;
+        struct
+        {
+            quint8 sub = 0, type = 0, seq = 0;
+            quint16 code = 0;
+        } lastWrite; // compared with the motor's echo
+    } xfer_;
 
-    quint16 scopeFreq_ = 100;
-    quint16 scopeSetting2_ = 2600, scopeSetting3_ = 1;
-    int scopeCount_ = 0, scopeCursor_ = 0;
-    QVector<quint8> scopeSlotList_;
-    std::array<quint16, ScopeDecoder::Slots> scopeCodes_ {};
-    quint16 replyWords_[2] = {0, 0};
-    bool scopeRunning_ = false;
-    std::chrono::steady_clock::time_point stopSince_;
+    // Oscilloscope settings, channel set-up and the running mark.
+    struct ScopeState
+    {
+        quint16 frequency = 100;
+        quint16 setting2 = 2600, setting3 = 1;
+        int count = 0, cursor = 0;
+        QVector<quint8> slotList;
+        std::array<quint16, ScopeDecoder::Slots> codes {};
+        quint16 replyWords[2] = {0, 0};
+        bool running = false;
+        std::chrono::steady_clock::time_point stopSince;
+    } scope_;
     ScopeDecoder decoder_;
 
     // Firmware transfer: the image, its size when the transfer started, its 8-byte frames and the

@@ -10,26 +10,26 @@
 void otaThread::setTransfer(int group, quint16 index)
 {
     std::lock_guard<std::mutex> g(m_);
-    xferGroup_ = group;
-    xferIndex_ = index;
+    xfer_.group = group;
+    xfer_.index = index;
 }
 
 int otaThread::transferGroup() const
 {
     std::lock_guard<std::mutex> g(m_);
-    return xferGroup_;
+    return xfer_.group;
 }
 
 quint16 otaThread::transferIndex() const
 {
     std::lock_guard<std::mutex> g(m_);
-    return xferIndex_;
+    return xfer_.index;
 }
 
 quint16 otaThread::transferCode() const
 {
     std::lock_guard<std::mutex> g(m_);
-    return xferCode_;
+    return xfer_.code;
 }
 
 quint32 otaThread::errorSet() const
@@ -41,21 +41,21 @@ quint32 otaThread::errorSet() const
 void otaThread::startWriteLocked()
 {
     errors_ = 0;
-    writeError_ = 0;
+    xfer_.motorError = 0;
     quint32 transferError = 0;
-    const int g = xferGroup_;
-    const int i = xferIndex_;
+    const int g = xfer_.group;
+    const int i = xfer_.index;
     int size = 0;
     if (i >= params_.count(g)) {
         transferError = 1;
     } else if (g == 0) {
-        xferType_ = 10;
+        xfer_.type = 10;
         size = 16;
-        std::memcpy(xferBuf_, params_.entry(0, i).buffer, 16);
+        std::memcpy(xfer_.buf, params_.entry(0, i).buffer, 16);
     } else if (g == 2) {
-        xferType_ = params_.entry(2, i).type;
-        size = ValueCodec::typeSize(xferType_);
-        std::memcpy(xferBuf_, params_.entry(2, i).buffer, 16);
+        xfer_.type = params_.entry(2, i).type;
+        size = ValueCodec::typeSize(xfer_.type);
+        std::memcpy(xfer_.buf, params_.entry(2, i).buffer, 16);
     } else {
         transferError = 2;
     }
@@ -65,51 +65,51 @@ void otaThread::startWriteLocked()
         setStatusLocked(OTA_STA_WRITE_PARA_ERROR);
         return;
     }
-    xferCode_ = ParamTable::code(g, i);
-    seq_ = 0;
-    bytesSent_ = 0;
-    bytesLeft_ = size;
+    xfer_.code = ParamTable::code(g, i);
+    xfer_.seq = 0;
+    xfer_.bytesSent = 0;
+    xfer_.bytesLeft = size;
     sendWriteFrameLocked();
 }
 
 void otaThread::sendWriteFrameLocked()
 {
-    const int n = qMin(bytesLeft_, 4);
-    const CanPack f
-        = CanProtocol::paramWrite(target_, 0, xferCode_, xferType_, seq_, xferBuf_ + bytesSent_, n);
-    bytesSent_ += n;
-    bytesLeft_ -= n;
-    lastWrite_.sub = 0;
-    lastWrite_.code = xferCode_;
-    lastWrite_.type = xferType_;
-    lastWrite_.seq = seq_;
+    const int n = qMin(xfer_.bytesLeft, 4);
+    const CanPack f = CanProtocol::paramWrite(
+        target_, 0, xfer_.code, xfer_.type, xfer_.seq, xfer_.buf + xfer_.bytesSent, n);
+    xfer_.bytesSent += n;
+    xfer_.bytesLeft -= n;
+    xfer_.lastWrite.sub = 0;
+    xfer_.lastWrite.code = xfer_.code;
+    xfer_.lastWrite.type = xfer_.type;
+    xfer_.lastWrite.seq = xfer_.seq;
     sendLocked(f);
 }
 
 void otaThread::parseReadLocked(const CanPack& f)
 {
     quint32 bits = f.ext() == 1 ? 1 : 0;
-    const int g = xferGroup_;
-    const int i = xferIndex_;
+    const int g = xfer_.group;
+    const int i = xfer_.index;
     const int size = ValueCodec::typeSize(f.data[2]);
     const int frames = (size + 3) / 4;
-    if (f.u16le(0) != xferCode_) {
+    if (f.u16le(0) != xfer_.code) {
         bits |= 16;
     } else {
         const bool textGroup = g == 0 || g == 1;
         const int expected = textGroup ? 10 : (params_.valid(g, i) ? params_.entry(g, i).type : -1);
         if (f.data[2] != expected) {
             bits |= 2;
-        } else if (f.data[3] == framesRecv_ && f.data[3] < frames) {
-            std::memcpy(xferBuf_ + 4 * f.data[3], f.data + 4, 4);
-            ++framesRecv_;
-            if (framesRecv_ == frames) {
+        } else if (f.data[3] == xfer_.framesRecv && f.data[3] < frames) {
+            std::memcpy(xfer_.buf + 4 * f.data[3], f.data + 4, 4);
+            ++xfer_.framesRecv;
+            if (xfer_.framesRecv == frames) {
                 if (textGroup && params_.valid(g, i)) {
-                    xferBuf_[16] = 0;
+                    xfer_.buf[16] = 0;
                     params_.entry(g, i).valueText
-                        = QString::fromUtf8(reinterpret_cast<const char*>(xferBuf_));
+                        = QString::fromUtf8(reinterpret_cast<const char*>(xfer_.buf));
                 } else if (params_.valid(g, i)) {
-                    std::memcpy(params_.entry(g, i).current, xferBuf_, size_t(qMin(size, 8)));
+                    std::memcpy(params_.entry(g, i).current, xfer_.buf, size_t(qMin(size, 8)));
                 } else {
                     bits = 1;
                 }
@@ -122,7 +122,7 @@ void otaThread::parseReadLocked(const CanPack& f)
         errors_ = bits;
         step_ = STEP_STOP;
         setStatusLocked(OTA_STA_READ_PARA_ERROR);
-    } else if (framesRecv_ == frames) {
+    } else if (xfer_.framesRecv == frames) {
         step_ = STEP_STOP;
         setStatusLocked(OTA_STA_READ_PARA_SUCCESS);
     }
@@ -134,13 +134,13 @@ void otaThread::parseWriteLocked(const CanPack& f)
     const quint8 errNo = quint8(f.ext() >> 2);
     quint32 bits = 0;
     quint8 motorError = 0;
-    if (sub != lastWrite_.sub)
+    if (sub != xfer_.lastWrite.sub)
         bits = 0x8000;
-    else if (f.u16le(0) != lastWrite_.code && sub != 2)
+    else if (f.u16le(0) != xfer_.lastWrite.code && sub != 2)
         bits = 0x4000;
-    else if (f.data[2] != lastWrite_.type)
+    else if (f.data[2] != xfer_.lastWrite.type)
         bits = 8;
-    else if (f.data[3] != lastWrite_.seq)
+    else if (f.data[3] != xfer_.lastWrite.seq)
         bits = 32;
     else if (errNo != 0)
         motorError = errNo; // 6 bits wide: numbers from 32 have no bit in the error set
@@ -148,14 +148,14 @@ void otaThread::parseWriteLocked(const CanPack& f)
         bits = 1u << motorError;
     if (bits || motorError) {
         errors_ |= bits;
-        writeError_ = motorError;
+        xfer_.motorError = motorError;
         step_ = STEP_STOP;
         setStatusLocked(OTA_STA_WRITE_PARA_ERROR);
     } else if (sub == 2) {
         step_ = STEP_STOP;
         setStatusLocked(OTA_STA_SAVE_PARA_SUCCESS);
-    } else if (bytesLeft_ > 0) {
-        ++seq_;
+    } else if (xfer_.bytesLeft > 0) {
+        ++xfer_.seq;
         sendWriteFrameLocked();
     } else {
         step_ = STEP_STOP;
@@ -172,16 +172,16 @@ bool otaThread::startParamsLocked(quint32 n, quint32* next)
         sendLocked(CanProtocol::paramDescribe(target_, devices_[selected_].mcuId));
         break;
     case STEP_READ_PARA_STR_START:
-        xferGroup_ = 0;
-        xferIndex_ = 0;
+        xfer_.group = 0;
+        xfer_.index = 0;
         Q_FALLTHROUGH();
     case STEP_READ_PARA_STR:
         *next = STEP_READ_PARA_STR;
-        xferCode_ = ParamTable::code(xferGroup_, xferIndex_);
-        framesRecv_ = 0;
+        xfer_.code = ParamTable::code(xfer_.group, xfer_.index);
+        xfer_.framesRecv = 0;
         errors_ = 0;
-        std::memset(xferBuf_, 0, sizeof(xferBuf_));
-        sendLocked(CanProtocol::paramRead(target_, xferCode_));
+        std::memset(xfer_.buf, 0, sizeof(xfer_.buf));
+        sendLocked(CanProtocol::paramRead(target_, xfer_.code));
         break;
     case STEP_WRITE_PARA_STR_START: {
         int g = 0;
@@ -194,8 +194,8 @@ bool otaThread::startParamsLocked(quint32 n, quint32* next)
             while (i < params_.count(2) && !params_.entry(2, i).modified)
                 ++i;
         }
-        xferGroup_ = g;
-        xferIndex_ = quint16(i);
+        xfer_.group = g;
+        xfer_.index = quint16(i);
     }
         Q_FALLTHROUGH();
     case STEP_WRITE_PARA_STR:
@@ -207,10 +207,10 @@ bool otaThread::startParamsLocked(quint32 n, quint32* next)
     case STEP_RECOVER_FAC: {
         const quint8 sub = n == STEP_SAVE_PARA_STR ? 2 : 3;
         errors_ = 0;
-        writeError_ = 0;
-        bytesLeft_ = 0;
-        lastWrite_ = {};
-        lastWrite_.sub = sub;
+        xfer_.motorError = 0;
+        xfer_.bytesLeft = 0;
+        xfer_.lastWrite = {};
+        xfer_.lastWrite.sub = sub;
         sendLocked(CanProtocol::paramWrite(target_, sub, 0, 0, 0, nullptr, 0));
         *next = n == STEP_SAVE_PARA_STR ? STEP_WRITE_PARA_STR : STEP_STOP;
         break;

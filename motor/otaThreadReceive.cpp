@@ -89,8 +89,9 @@ void otaThread::parseFrameLocked(const QByteArray& piece, const CanPack& f)
     case CANCOM_PARA_WRITE:
         // A late answer must neither end another step nor continue an abandoned write.
         // The factory reset ends its step at once, but its answer is still the reset's.
-        if (fromTargetLocked(f) && (step_ == STEP_WRITE_PARA_STR || (resetPending_ && step_ == STEP_STOP))) {
-            resetPending_ = false;
+        if (fromTargetLocked(f)
+            && (step_ == STEP_WRITE_PARA_STR || (xfer_.resetPending && step_ == STEP_STOP))) {
+            xfer_.resetPending = false;
             parseWriteLocked(f);
         }
         break;

@@ -10,58 +10,58 @@
 void otaThread::setScopeFrequency(quint16 hz)
 {
     std::lock_guard<std::mutex> g(m_);
-    scopeFreq_ = hz;
+    scope_.frequency = hz;
 }
 
 quint16 otaThread::scopeFrequency() const
 {
     std::lock_guard<std::mutex> g(m_);
-    return scopeFreq_;
+    return scope_.frequency;
 }
 
 int otaThread::configureScopeChannels(const std::array<quint16, ScopeDecoder::Slots>& types)
 {
     std::lock_guard<std::mutex> g(m_);
-    scopeSlotList_.clear();
+    scope_.slotList.clear();
     std::array<quint32, ScopeDecoder::Slots> expected {};
     for (int s = 0; s < ScopeDecoder::Slots; ++s) {
         quint16 code = 0;
         quint8 type = 0;
         if (types[size_t(s)] != 0)
             params_.mapChannel(types[size_t(s)], &code, &type);
-        scopeCodes_[size_t(s)] = code;
+        scope_.codes[size_t(s)] = code;
         expected[size_t(s)] = type;
         if (code != 0)
-            scopeSlotList_.append(quint8(s));
+            scope_.slotList.append(quint8(s));
     }
-    decoder_.setChannels(scopeSlotList_, expected);
-    scopeCount_ = scopeSlotList_.size();
-    scopeCursor_ = 0;
-    return scopeCount_;
+    decoder_.setChannels(scope_.slotList, expected);
+    scope_.count = scope_.slotList.size();
+    scope_.cursor = 0;
+    return scope_.count;
 }
 
 int otaThread::scopeChannelCount() const
 {
     std::lock_guard<std::mutex> g(m_);
-    return scopeCount_;
+    return scope_.count;
 }
 
 void otaThread::setScopeCursor(int position)
 {
     std::lock_guard<std::mutex> g(m_);
-    scopeCursor_ = position;
+    scope_.cursor = position;
 }
 
 bool otaThread::scopeRunning() const
 {
     std::lock_guard<std::mutex> g(m_);
-    return scopeRunning_;
+    return scope_.running;
 }
 
 QVector<quint8> otaThread::scopeSlots() const
 {
     std::lock_guard<std::mutex> g(m_);
-    return scopeSlotList_;
+    return scope_.slotList;
 }
 
 bool otaThread::openSampleFile(const QString& path)
@@ -91,12 +91,12 @@ bool otaThread::sampleFileOpen() const
 void otaThread::sendChannelsLocked()
 {
     quint16 codes[4] = {0, 0, 0, 0};
-    const int p = scopeCursor_;
+    const int p = scope_.cursor;
     for (int k = 0; k < 4; ++k)
-        if (p + k < scopeSlotList_.size())
-            codes[k] = scopeCodes_[scopeSlotList_[p + k]];
-    sendLocked(CanProtocol::scopeChannels(target_, p, scopeCount_, codes));
-    scopeCursor_ = p + 4;
+        if (p + k < scope_.slotList.size())
+            codes[k] = scope_.codes[scope_.slotList[p + k]];
+    sendLocked(CanProtocol::scopeChannels(target_, p, scope_.count, codes));
+    scope_.cursor = p + 4;
 }
 
 void otaThread::parseScopeLocked(const CanPack& f)
@@ -110,7 +110,7 @@ void otaThread::parseScopeLocked(const CanPack& f)
         if (!setUp)
             return;
     } else if (sub == 2 && err == 0) {
-        scopeRunning_ = true;
+        scope_.running = true;
         if (setUp)
             step_ = STEP_STOP;
         if (decoder_.storeFrame(f.ext() >> 4, f.data))
@@ -124,8 +124,8 @@ void otaThread::parseScopeLocked(const CanPack& f)
     switch (sub) {
     case 0:
         decoder_.setTickLength(f.f32le(0));
-        replyWords_[0] = f.u16le(4);
-        replyWords_[1] = f.u16le(6);
+        scope_.replyWords[0] = f.u16le(4);
+        scope_.replyWords[1] = f.u16le(6);
         if (err == 0) {
             setStatusLocked(OTA_STA_PARA_UPDATE_SUCCESS_FRESET);
         } else {
@@ -136,19 +136,19 @@ void otaThread::parseScopeLocked(const CanPack& f)
     case 1:
         decoder_.restartClock();
         if (err == 0) {
-            if (scopeCursor_ < scopeCount_) {
+            if (scope_.cursor < scope_.count) {
                 startStepLocked(STEP_SCOPE_SET_CHANNAL);
                 break;
             }
             bool mismatch = false;
-            for (int k = 0; k < scopeSlotList_.size(); ++k) {
+            for (int k = 0; k < scope_.slotList.size(); ++k) {
                 const quint8 nibble = quint8((f.data[k / 2] >> ((k % 2) * 4)) & 0xF);
-                const quint8 slot = scopeSlotList_[k];
+                const quint8 slot = scope_.slotList[k];
                 decoder_.setReportedType(slot, nibble);
                 if (nibble != decoder_.expectedType(slot))
                     mismatch = true;
             }
-            decoder_.startRun(scopeFreq_);
+            decoder_.startRun(scope_.frequency);
             if (mismatch) {
                 errors_ |= 64;
                 setStatusLocked(OTA_STA_PARA_UPDATE_ERROR);
@@ -161,12 +161,12 @@ void otaThread::parseScopeLocked(const CanPack& f)
         }
         break;
     case 2:
-        scopeRunning_ = true;
+        scope_.running = true;
         errors_ |= 32;
         setStatusLocked(OTA_STA_PARA_UPDATE_ERROR);
         break;
     case 3:
-        scopeRunning_ = false;
+        scope_.running = false;
         setStatusLocked(OTA_STA_PARA_UPDATE_SUCCESS_END);
         break;
     }
@@ -176,7 +176,7 @@ quint32 otaThread::startScopeLocked(quint32 n)
 {
     switch (n) {
     case STEP_SCOPE_SET_FRE:
-        sendLocked(CanProtocol::scopeConfigure(target_, scopeFreq_));
+        sendLocked(CanProtocol::scopeConfigure(target_, scope_.frequency));
         return STEP_SCOPE_CONFIG;
     case STEP_SCOPE_SET_CHANNAL:
         sendChannelsLocked();
@@ -185,7 +185,7 @@ quint32 otaThread::startScopeLocked(quint32 n)
         sendLocked(CanProtocol::scopeCommand(target_, 2));
         break;
     case STEP_SCOPE_STOP:
-        stopSince_ = std::chrono::steady_clock::now();
+        scope_.stopSince = std::chrono::steady_clock::now();
         sendLocked(CanProtocol::scopeCommand(target_, 3));
         break;
     default:
