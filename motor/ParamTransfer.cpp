@@ -98,7 +98,9 @@ void ParamTransfer::end(bool ok)
     const Mode was = mode_;
     mode_ = Idle;
     watchdog_.stop();
-    if (was == Resetting || was == Reloading)
+    if (was == Describing)
+        emit described(ok);
+    else if (was == Resetting || was == Reloading)
         emit resetDone(ok);
     else
         emit finished(ok);
@@ -108,6 +110,18 @@ void ParamTransfer::cancel()
 {
     if (mode_ != Idle)
         end(false);
+}
+
+bool ParamTransfer::describe()
+{
+    if (!device_)
+        return false;
+    begin(Describing);
+    if (!request([this] { return worker_->command(CANWorker::LOAD_PARAM); })) {
+        mode_ = Idle;
+        return false;
+    }
+    return true;
 }
 
 bool ParamTransfer::upload()
@@ -160,8 +174,10 @@ void ParamTransfer::onSilence()
             QStringLiteral("ERROR"));
     else if (mode_ == Saving)
         message(tr("%1 did not confirm saving the parameters").arg(name), QStringLiteral("ERROR"));
-    else
+    else if (mode_ == Resetting)
         message(tr("%1 did not confirm the factory reset").arg(name), QStringLiteral("ERROR"));
+    else
+        message(tr("%1 did not describe its parameters").arg(name), QStringLiteral("ERROR"));
     end(false);
 }
 
@@ -201,19 +217,40 @@ void ParamTransfer::onStatus(quint32 code)
         }
         break;
     case OTA_STA_GET_PARA_INFO_SUCCESS:
-        // A new description replaced the table under a running chain.
-        if (mode_ == Reloading)
-            end(true);
-        else
-            end(false);
+        // Anything but a description of ours: a new one replaced the table under the chain.
+        end(mode_ == Reloading || mode_ == Describing);
         break;
     case OTA_STA_GET_PARA_INFO_ERROR:
+        if (mode_ == Describing || mode_ == Reloading)
+            reportIncomplete();
+        end(false);
+        break;
     case OTA_STA_GET_PARA_INFO_OVER_TIME:
         end(false);
         break;
     default:
         break;
     }
+}
+
+void ParamTransfer::reportIncomplete()
+{
+    // The worker stays silent on an incomplete description; without this line the user would
+    // look at an empty table with no reason given.
+    const quint32 bits = worker_->engine()->errorSet();
+    QString text = tr("The parameter description of %1 is incomplete (error bits 0x%2).")
+                       .arg(worker_->deviceName(device_))
+                       .arg(bits, 0, 16);
+    worker_->engine()->withParams([&text](ParamTable& t) {
+        for (int g = 0; g < ParamTable::GroupCount; ++g)
+            if (t.dropped(g))
+                text += QLatin1Char(' ')
+                    + tr("It describes %1 entries of group %2, which holds %3.")
+                          .arg(t.dropped(g) + t.count(g))
+                          .arg(g)
+                          .arg(ParamTable::groupSize(g));
+    });
+    message(text, QStringLiteral("ERROR"));
 }
 
 void ParamTransfer::onUpload()

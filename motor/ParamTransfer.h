@@ -26,6 +26,9 @@ public:
     // it goes with the device).
     static ParamTransfer* of(CANWorker* worker, ve::DataObject* device);
 
+    // Asks the motor for its description (which carries the values); an incomplete one is
+    // reported with its reason.
+    bool describe();
     // Reads every value of groups 0 to 3 in code order.
     bool upload();
     // Writes every modified entry of groups 0 and 2, then asks the motor to save; succeeds when
@@ -51,11 +54,13 @@ signals:
     void committed(int group, int index); // a write was confirmed (download)
     void finished(bool ok);
     void resetDone(bool ok); // factory reset and re-read
+    void described(bool ok);
 
 private:
     enum Mode
     {
         Idle,
+        Describing,
         Uploading,
         Downloading,
         Saving,
@@ -69,6 +74,7 @@ private:
     void onDownload();
     void onStatus(quint32 code);
     void onSilence();
+    void reportIncomplete();
     void message(const QString& text, const QString& tag = QString());
     void end(bool ok);
 
