@@ -2,8 +2,8 @@
 
 #include <QTimer>
 
-CellNote::CellNote(const QString& text, bool ok)
-    : QLabel(text, nullptr, Qt::ToolTip | Qt::FramelessWindowHint)
+CellNote::CellNote(QWidget* owner, const QString& text, bool ok)
+    : QLabel(text, owner, Qt::ToolTip | Qt::FramelessWindowHint)
     , m_ok(ok)
 {
     setObjectName("CellNote");
@@ -11,9 +11,9 @@ CellNote::CellNote(const QString& text, bool ok)
     setStyleSheet(QString("padding: 6px; color: white; background:%1").arg(ok ? "green" : "red"));
 }
 
-CellNote* CellNote::show(const QString& text, bool ok, const QPoint& globalTopLeft)
+CellNote* CellNote::show(QWidget* owner, const QString& text, bool ok, const QPoint& globalTopLeft)
 {
-    auto* note = new CellNote(text, ok);
+    auto* note = new CellNote(owner, text, ok);
     note->move(globalTopLeft);
     note->QLabel::show();
     QTimer::singleShot(ok ? 1200 : 1800, note, &QWidget::close);

@@ -8,11 +8,12 @@ class CellNote : public QLabel
 {
     Q_OBJECT
 public:
-    static CellNote* show(const QString& text, bool ok, const QPoint& globalTopLeft);
+    // The note is a window of its own, owned by owner so it never outlives the page.
+    static CellNote* show(QWidget* owner, const QString& text, bool ok, const QPoint& globalTopLeft);
 
     bool isConfirmation() const { return m_ok; }
 
 private:
-    CellNote(const QString& text, bool ok);
+    CellNote(QWidget* owner, const QString& text, bool ok);
     bool m_ok;
 };

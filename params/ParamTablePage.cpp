@@ -249,7 +249,7 @@ void ParamTablePage::note(int row, int column, const QString& text, bool ok)
     const int x = tableWidget->verticalHeader()->width() + tableWidget->columnWidth(column) + 1
         + tableWidget->columnViewportPosition(column);
     const int y = tableWidget->horizontalHeader()->height() + tableWidget->rowViewportPosition(row);
-    CellNote::show(text, ok, tableWidget->mapToGlobal(QPoint(x, y)));
+    CellNote::show(this, text, ok, tableWidget->mapToGlobal(QPoint(x, y)));
 }
 
 void ParamTablePage::changeCell(int row, int column)
