@@ -126,8 +126,16 @@ void ConfigureTools::onDownload()
 
 void ConfigureTools::onExport()
 {
-    if (ve::DataObject* device = Helper::instance()->activeDeviceOrWarn())
-        device->r("_trigger.param.export")->trigger();
+    Helper* helper = Helper::instance();
+    ve::DataObject* device = helper->activeDeviceOrWarn();
+    if (!device)
+        return;
+    // The export copies the open page; without one the trigger would reach nobody.
+    if (!ParamTablePage::of(device)) {
+        helper->showWarning(tr("Please open param table of %1 first!").arg(helper->deviceName(device)));
+        return;
+    }
+    device->r("_trigger.param.export")->trigger();
 }
 
 void ConfigureTools::onFactoryReset()

@@ -1,6 +1,6 @@
 <?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
-<TS version="2.1">
+<TS version="2.1" language="zh_CN">
 <context>
     <name>ConfigureTools</name>
     <message>
@@ -78,6 +78,10 @@
     <message>
         <source>%1 already holds the backup&apos;s values.</source>
         <translation>%1 已经是备份中的值。</translation>
+    </message>
+    <message>
+        <source>Please open param table of %1 first!</source>
+        <translation>请先打开 %1 的参数表！</translation>
     </message>
 </context>
 <context>

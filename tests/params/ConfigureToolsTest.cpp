@@ -56,6 +56,11 @@ TEST(ConfigureTools, StripOrderAndTheButtonsThatNeedAPageOrADevice)
     EXPECT_EQ(rig.editor->count(), 0);
 
     ASSERT_TRUE(rig.connect(1));
+    // Export without an open page says what to do instead of doing nothing.
+    rig.makeCurrent(3);
+    QTest::mouseClick(tools->btnExportParam, Qt::LeftButton);
+    EXPECT_EQ(rig.dialogs->texts(DialogProvider::Box::Warning),
+        QStringList({"Please open param table of R58 Motor 3 first!"}));
     ParamTablePage* page = rig.openPage(3);
     ASSERT_TRUE(page);
     EXPECT_TRUE(tools->btnUploadParam->isEnabled());
