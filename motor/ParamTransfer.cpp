@@ -12,11 +12,12 @@
 
 namespace {
 // Every live transfer: the engine runs one chain at a time, so starting one ends the others.
-// Created, used and destroyed on the GUI thread only.
+// Created, used and destroyed on the GUI thread only. Never destroyed itself: transfers are
+// children of device nodes, which the data tree may delete after static destructors ran.
 QList<ParamTransfer*>& transfers()
 {
-    static QList<ParamTransfer*> all;
-    return all;
+    static auto* all = new QList<ParamTransfer*>;
+    return *all;
 }
 } // namespace
 

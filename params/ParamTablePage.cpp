@@ -24,11 +24,12 @@ namespace {
 const char* const GroupColour[4] = {"#a0f446", "#d4e8c8", "#63e2ee", "#bbd5d7"};
 constexpr int ValueColumn = 6;
 
-// Pages live on the GUI thread only.
+// Pages live on the GUI thread only. Never destroyed itself, so a page deleted late at exit
+// still finds it.
 QList<ParamTablePage*>& pages()
 {
-    static QList<ParamTablePage*> all;
-    return all;
+    static auto* all = new QList<ParamTablePage*>;
+    return *all;
 }
 
 QTableWidgetItem* cell(const QString& text, int group, bool editable)
