@@ -30,4 +30,6 @@ public:
     virtual QString getSaveFileName(
         QWidget* parent, const QString& caption, const QString& dir, const QString& filter)
         = 0;
+    // Opens a local file with the desktop's default application (an exported spreadsheet).
+    virtual bool openLocalFile(const QString& path) = 0;
 };

@@ -211,6 +211,11 @@ QString Helper::getSaveFileName(
     return m_dialogs->getSaveFileName(parent, caption, dir, filter);
 }
 
+bool Helper::openLocalFile(const QString& path)
+{
+    return m_dialogs->openLocalFile(path);
+}
+
 void Helper::setDialogProvider(std::unique_ptr<DialogProvider> provider)
 {
     m_dialogs = provider ? std::move(provider) : std::make_unique<QtDialogProvider>();

@@ -66,6 +66,7 @@ public:
         QWidget* parent, const QString& caption, const QString& dir, const QString& filter);
     QString getSaveFileName(
         QWidget* parent, const QString& caption, const QString& dir, const QString& filter);
+    bool openLocalFile(const QString& path);
     // Tests replace the real dialogs here; null restores them.
     void setDialogProvider(std::unique_ptr<DialogProvider> provider);
 

@@ -1,5 +1,8 @@
 #include "QtDialogProvider.h"
 
+#include <QDesktopServices>
+#include <QUrl>
+
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -35,4 +38,10 @@ QString QtDialogProvider::getSaveFileName(
     QWidget* parent, const QString& caption, const QString& dir, const QString& filter)
 {
     return QFileDialog::getSaveFileName(parent, caption, dir, filter);
+}
+
+bool QtDialogProvider::openLocalFile(const QString& path)
+{
+    // fromLocalFile encodes spaces, "#" and "%" that a concatenated URL would misread.
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }

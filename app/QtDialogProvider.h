@@ -11,4 +11,5 @@ public:
         QWidget* parent, const QString& caption, const QString& dir, const QString& filter) override;
     QString getSaveFileName(
         QWidget* parent, const QString& caption, const QString& dir, const QString& filter) override;
+    bool openLocalFile(const QString& path) override;
 };

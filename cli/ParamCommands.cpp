@@ -6,6 +6,7 @@
 #include "ParamSession.h"
 
 #include <DataObject.h>
+#include <ParamBackup.h>
 
 #include <QDateTime>
 #include <QFile>
@@ -18,11 +19,9 @@
 #include <algorithm>
 
 namespace {
-const char* const BackupFormat = "servobench-parameters";
-
 QString codeText(quint16 code)
 {
-    return QStringLiteral("0X%1").arg(code, 4, 16, QLatin1Char('0'));
+    return ParamRow::codeText(code);
 }
 
 QJsonObject rowJson(const ParamRow& r)
@@ -66,14 +65,16 @@ CliStatus printTable(const CliOptions& o, const ParamSession& ps)
         CliOutput::json(a);
     } else if (o.csv) {
         CliOutput::line(QStringLiteral("Code,Name,Type,Property,Maximum,Minimum,Value"));
-        for (const ParamRow& r : rows)
-            CliOutput::line(QStringList {codeText(r.code), CliOutput::csvField(r.name), r.type, r.property,
-                r.max, r.min, CliOutput::csvField(r.value)}
-                                .join(QLatin1Char(',')));
+        for (const ParamRow& r : rows) {
+            QStringList cells = r.cells();
+            for (QString& c : cells)
+                c = CliOutput::csvField(c);
+            CliOutput::line(cells.join(QLatin1Char(',')));
+        }
     } else {
         QVector<QStringList> cells;
         for (const ParamRow& r : rows)
-            cells << QStringList {codeText(r.code), r.name, r.type, r.property, r.max, r.min, r.value};
+            cells << r.cells();
         CliOutput::line(
             CliOutput::table({QStringLiteral("Code"), QStringLiteral("Name"), QStringLiteral("Type"),
                                  QStringLiteral("Property"), QStringLiteral("Maximum"),
@@ -83,100 +84,56 @@ CliStatus printTable(const CliOptions& o, const ParamSession& ps)
     return CliStatus::success();
 }
 
-CliStatus readBackup(const QString& path, QJsonObject* doc)
+CliStatus readBackup(const QString& path, ParamBackup* doc)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return CliStatus::fail(
-            CliStatus::Usage, QStringLiteral("cannot read %1: %2").arg(path, f.errorString()));
-    QJsonParseError err;
-    const QJsonDocument d = QJsonDocument::fromJson(f.readAll(), &err);
-    if (err.error != QJsonParseError::NoError || !d.isObject()
-        || d.object().value(QStringLiteral("format")).toString() != QLatin1String(BackupFormat)
-        || !d.object().value(QStringLiteral("params")).isArray())
-        return CliStatus::fail(
-            CliStatus::Usage, QStringLiteral("%1 is not a parameter backup of servobench-cli").arg(path));
-    *doc = d.object();
+    QString error;
+    if (!ParamBackup::read(path, doc, &error))
+        return CliStatus::fail(CliStatus::Usage, error);
     return CliStatus::success();
 }
 
 CliStatus backup(const CliOptions& o, MotorLink& link, ParamSession& ps)
 {
     const QString path = o.args[0];
-    QJsonArray params;
-    for (const ParamRow& r : ps.rows())
-        params.append(rowJson(r));
-    const QJsonObject doc {{"format", BackupFormat}, {"version", 1}, {"mcu_id", mcuText(link)},
-        {"can_id", link.currentCanId()}, {"channel_base", int(ps.channelBase())},
-        {"created", QDateTime::currentDateTimeUtc().toString(Qt::ISODate)}, {"params", params}};
-    // Written whole or not at all: an interrupted backup never replaces a good one.
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(QJsonDocument(doc).toJson(QJsonDocument::Indented)) < 0
-        || !f.commit())
-        return CliStatus::fail(
-            CliStatus::Usage, QStringLiteral("cannot write %1: %2").arg(path, f.errorString()));
+    const ParamBackup doc = ParamBackup::fromRows(ps.rows(),
+        link.current()->r(QStringLiteral("info.mcu_id"))->get().toULongLong(), link.currentCanId(),
+        int(ps.channelBase()));
+    QString error;
+    if (!doc.write(path, &error))
+        return CliStatus::fail(CliStatus::Usage, error);
     if (o.json)
         CliOutput::json(QJsonObject {{"file", path}, {"mcu_id", mcuText(link)},
-            {"can_id", link.currentCanId()}, {"params", params.size()}});
+            {"can_id", link.currentCanId()}, {"params", doc.entries.size()}});
     else
         CliOutput::line(QStringLiteral("Saved %1 parameters of motor %2 (MCU ID %3) to %4")
-                            .arg(params.size())
+                            .arg(doc.entries.size())
                             .arg(link.currentCanId())
                             .arg(mcuText(link), path));
     return CliStatus::success();
 }
 
-struct Difference
-{
-    QString code, name, motor, file;
-};
-
-// Entries of the file that differ from the motor (groups 0 to 2; the read-only live values of
-// group 3 change by themselves and are left out).
-QVector<Difference> differences(const QJsonObject& doc, const ParamSession& ps)
-{
-    QVector<Difference> out;
-    for (const QJsonValue& v : doc.value(QStringLiteral("params")).toArray()) {
-        const QJsonObject p = v.toObject();
-        const int group = p.value(QStringLiteral("group")).toInt(-1);
-        if (group < 0 || group > 2)
-            continue;
-        const QString code = p.value(QStringLiteral("code")).toString();
-        const QString name = p.value(QStringLiteral("name")).toString();
-        const QString value = p.value(QStringLiteral("value")).toString();
-        int g = 0, i = 0;
-        if (!ps.find(code, &g, &i) || ps.row(g, i).name != name) {
-            out.push_back({code, name, QStringLiteral("(none)"), value});
-            continue;
-        }
-        const QString now = ps.row(g, i).value;
-        if (now != value)
-            out.push_back({code, name, now, value});
-    }
-    return out;
-}
-
 CliStatus diff(const CliOptions& o, ParamSession& ps)
 {
-    QJsonObject doc;
+    ParamBackup doc;
     CliStatus st = readBackup(o.args[0], &doc);
     if (!st.ok())
         return st;
     st = loadAll(ps);
     if (!st.ok())
         return st;
-    const QVector<Difference> d = differences(doc, ps);
+    const QVector<ParamBackup::Difference> d = doc.differences(ps.rows());
     if (o.json) {
         QJsonArray a;
-        for (const Difference& x : d)
-            a.append(QJsonObject {{"code", x.code}, {"name", x.name}, {"motor", x.motor}, {"file", x.file}});
+        for (const ParamBackup::Difference& x : d)
+            a.append(QJsonObject {{"code", codeText(x.file.code)}, {"name", x.file.name},
+                {"motor", x.motorValue}, {"file", x.file.value}});
         CliOutput::json(a);
     } else if (d.isEmpty()) {
         CliOutput::line(QStringLiteral("No differences."));
     } else {
         QVector<QStringList> rows;
-        for (const Difference& x : d)
-            rows << QStringList {x.code, x.name, x.motor, x.file};
+        for (const ParamBackup::Difference& x : d)
+            rows << QStringList {codeText(x.file.code), x.file.name, x.motorValue, x.file.value};
         CliOutput::line(CliOutput::table(
             {QStringLiteral("Code"), QStringLiteral("Name"), QStringLiteral("Motor"), QStringLiteral("File")},
             rows));
@@ -187,7 +144,7 @@ CliStatus diff(const CliOptions& o, ParamSession& ps)
 
 CliStatus restore(const CliOptions& o, MotorLink& link, ParamSession& ps)
 {
-    QJsonObject doc;
+    ParamBackup doc;
     CliStatus st = readBackup(o.args[0], &doc);
     if (!st.ok())
         return st;
@@ -195,21 +152,19 @@ CliStatus restore(const CliOptions& o, MotorLink& link, ParamSession& ps)
     if (!st.ok())
         return st;
     QStringList failed;
-    QVector<QJsonObject> wanted;
+    QVector<ParamBackup::Entry> wanted;
     int staged = 0;
-    for (const QJsonValue& v : doc.value(QStringLiteral("params")).toArray()) {
-        const QJsonObject p = v.toObject();
-        if (!p.value(QStringLiteral("writable")).toBool())
+    for (const ParamBackup::Entry& p : doc.entries) {
+        if (!p.writable)
             continue;
-        const QString code = p.value(QStringLiteral("code")).toString();
-        const QString name = p.value(QStringLiteral("name")).toString();
+        const QString code = codeText(p.code);
         int g = 0, i = 0;
-        if (!ps.find(code, &g, &i) || ps.row(g, i).name != name) {
-            failed << QStringLiteral("%1 %2: the motor has no such parameter").arg(code, name);
+        if (!ps.find(code, &g, &i) || ps.row(g, i).name != p.name) {
+            failed << QStringLiteral("%1 %2: the motor has no such parameter").arg(code, p.name);
             continue;
         }
         bool s = false;
-        const CliStatus cs = ps.stage(g, i, p.value(QStringLiteral("value")).toString(), &s);
+        const CliStatus cs = ps.stage(g, i, p.value, &s);
         if (!cs.ok()) {
             failed << cs.message;
             continue;
@@ -228,30 +183,27 @@ CliStatus restore(const CliOptions& o, MotorLink& link, ParamSession& ps)
         st = ps.uploadAll();
         if (!st.ok())
             return st;
-        for (const QJsonObject& p : wanted) {
+        for (const ParamBackup::Entry& p : wanted) {
             int g = 0, i = 0;
-            ps.find(p.value(QStringLiteral("code")).toString(), &g, &i);
-            const QString code = p.value(QStringLiteral("code")).toString();
+            const QString code = codeText(p.code);
+            ps.find(code, &g, &i);
             const QString now = ps.row(g, i).value;
-            const QString want = p.value(QStringLiteral("value")).toString();
+            const QString want = p.value;
             // An entry the motor refused is reported once, with the motor's reason.
             const bool refused = std::any_of(
                 failed.cbegin(), failed.cend(), [&code](const QString& f) { return f.contains(code); });
             if (now != want && !refused)
-                failed << QStringLiteral("%1 %2: motor has %3, file has %4")
-                              .arg(p.value(QStringLiteral("code")).toString(),
-                                  p.value(QStringLiteral("name")).toString(), now, want);
+                failed << QStringLiteral("%1 %2: motor has %3, file has %4").arg(code, p.name, now, want);
         }
         failed.removeDuplicates();
     }
     if (o.json) {
         CliOutput::json(QJsonObject {{"written", written}, {"failed", QJsonArray::fromStringList(failed)},
-            {"mcu_id", mcuText(link)}, {"file_mcu_id", doc.value(QStringLiteral("mcu_id"))}});
+            {"mcu_id", mcuText(link)}, {"file_mcu_id", doc.mcuId}});
     } else {
-        if (doc.value(QStringLiteral("mcu_id")).toString() != mcuText(link))
-            CliOutput::line(
-                QStringLiteral("Note: %1 was taken from MCU ID %2, restoring to MCU ID %3")
-                    .arg(o.args[0], doc.value(QStringLiteral("mcu_id")).toString(), mcuText(link)));
+        if (doc.mcuId != mcuText(link))
+            CliOutput::line(QStringLiteral("Note: %1 was taken from MCU ID %2, restoring to MCU ID %3")
+                                .arg(o.args[0], doc.mcuId, mcuText(link)));
         if (staged == 0 && failed.isEmpty())
             CliOutput::line(QStringLiteral("Nothing to restore: the motor already holds the values of %1")
                                 .arg(o.args[0]));

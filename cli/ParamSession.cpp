@@ -1,9 +1,9 @@
 #include "ParamSession.h"
 
 #include "MotorLink.h"
-#include "ParamCell.h"
 
 #include <CANWorker.h>
+#include <DataObject.h>
 #include <ParamTable.h>
 #include <ParamTransfer.h>
 #include <otaThread.h>
@@ -13,7 +13,7 @@
 namespace {
 QString codeText(quint16 code)
 {
-    return QStringLiteral("0X%1").arg(code, 4, 16, QLatin1Char('0'));
+    return ParamRow::codeText(code);
 }
 
 QString currentText(const ParamEntry& e, int group)
@@ -43,10 +43,21 @@ CliStatus ParamSession::loadDescriptors()
         link_.timeout());
     if (code == OTA_STA_GET_PARA_INFO_SUCCESS)
         return CliStatus::success();
-    if (code == OTA_STA_GET_PARA_INFO_ERROR)
+    if (code == OTA_STA_GET_PARA_INFO_ERROR) {
+        QString beyond;
+        link_.engine()->withParams([&beyond](ParamTable& t) {
+            for (int g = 0; g < ParamTable::GroupCount; ++g)
+                if (t.dropped(g))
+                    beyond += QStringLiteral("; %1 entries of group %2 beyond its capacity of %3")
+                                  .arg(t.dropped(g))
+                                  .arg(g)
+                                  .arg(ParamTable::groupSize(g));
+        });
         return CliStatus::fail(CliStatus::MotorFailed,
-            QStringLiteral("the motor's parameter description is incomplete (error bits 0x%1)")
-                .arg(link_.engine()->errorSet(), 0, 16));
+            QStringLiteral("the motor's parameter description is incomplete (error bits 0x%1%2)")
+                .arg(link_.engine()->errorSet(), 0, 16)
+                .arg(beyond));
+    }
     return link_.failure(QStringLiteral("the motor did not describe its parameters in time"));
 }
 
@@ -98,26 +109,26 @@ CliStatus ParamSession::stage(int group, int index, const QString& text, bool* s
             return CliStatus::fail(CliStatus::Usage,
                 QStringLiteral("no parameter %1").arg(codeText(ParamTable::code(group, index))));
         ParamEntry& e = t.entry(group, index);
-        if (!ParamCell::editable(group, index, base, e.flags))
+        if (!ParamRow::editable(group, index, base, e.flags))
             return CliStatus::fail(CliStatus::Usage,
                 QStringLiteral("%1 %2 is not writable (%3)")
                     .arg(codeText(ParamTable::code(group, index)), e.name,
-                        ParamCell::property(group, index, base, e.flags)));
+                        ParamRow::propertyText(group, index, base, e.flags)));
         const QString stored = currentText(e, group);
-        const ParamCell::Result r = group == 0
-            ? ParamCell::checkString(index, text, stored)
-            : ParamCell::checkNumber(index, text, e.type, e.min, e.max, stored);
-        if (r.verdict == ParamCell::Rejected) {
+        const ParamRow::Check r = group == 0
+            ? ParamRow::checkString(index, text, stored)
+            : ParamRow::checkNumber(index, text, e.type, e.min, e.max, e.decimals, stored);
+        if (r.verdict == ParamRow::Rejected) {
             e.modified = false;
             QString note = r.note;
-            if (group == 2 && r.note == QLatin1String("Value out of range"))
+            if (group == 2 && r.note == QLatin1String(ParamRow::OutOfRange))
                 note += QStringLiteral(" (%1 to %2)")
                             .arg(ParamTable::limitToText(e.type, e.min, e.decimals),
                                 ParamTable::limitToText(e.type, e.max, e.decimals));
             return CliStatus::fail(CliStatus::Usage,
                 QStringLiteral("%1 %2: %3").arg(codeText(ParamTable::code(group, index)), e.name, note));
         }
-        if (r.verdict == ParamCell::Unchanged) {
+        if (r.verdict == ParamRow::Unchanged) {
             e.modified = false;
             return CliStatus::success();
         }
@@ -278,33 +289,12 @@ bool ParamSession::find(const QString& key, int* group, int* index) const
 
 ParamRow ParamSession::row(int g, int i) const
 {
-    const quint16 base = channelBase();
-    return link_.engine()->withParams([&](ParamTable& t) {
-        const ParamEntry& e = t.entry(g, i);
-        ParamRow r;
-        r.group = g;
-        r.index = i;
-        r.code = ParamTable::code(g, i);
-        r.name = e.name;
-        r.type = g < 2 ? QStringLiteral("String") : otaThread::typeName(e.type);
-        r.property = ParamCell::property(g, i, base, e.flags);
-        if (g == 2) {
-            r.max = ParamTable::limitToText(e.type, e.max, e.decimals);
-            r.min = ParamTable::limitToText(e.type, e.min, e.decimals);
-        }
-        r.value = currentText(e, g);
-        r.writable = ParamCell::editable(g, i, base, e.flags);
-        return r;
-    });
+    return link_.engine()->withParams([&](ParamTable& t) { return ParamRow::of(t, g, i); });
 }
 
 QVector<ParamRow> ParamSession::rows() const
 {
-    QVector<ParamRow> all;
-    for (int g = 0; g < ParamTable::GroupCount; ++g)
-        for (int i = 0; i < count(g); ++i)
-            all << row(g, i);
-    return all;
+    return link_.engine()->withParams([](ParamTable& t) { return ParamRow::all(t); });
 }
 
 QStringList ParamSession::channelNames() const

@@ -2,24 +2,12 @@
 
 #include "CliStatus.h"
 
+#include <ParamRow.h>
+
 #include <QString>
 #include <QVector>
 
 class MotorLink;
-
-// One row of the motor's parameter table as the table page shows it.
-struct ParamRow
-{
-    int group = 0;
-    int index = 0;
-    quint16 code = 0;
-    QString name;
-    QString type; // "String" or the type name
-    QString property; // "R/W", "RO", "Config", "Setting"
-    QString max, min; // group 2 only
-    QString value;
-    bool writable = false;
-};
 
 // The parameter conversation of one motor through the engine's table: descriptors, the upload
 // chain (every value in code order), single reads and writes, the download of modified entries,

@@ -42,8 +42,16 @@ ParamTable::ParamTable()
 
 void ParamTable::beginDescription()
 {
-    for (auto& c : counts_)
-        c = 0;
+    for (int g = 0; g < 4; ++g) {
+        counts_[g] = 0;
+        seen_[g] = 0;
+        dropped_[g] = 0;
+        for (ParamEntry& e : groups_[g])
+            e.modified = false;
+    }
+    describedBy_ = 0;
+    errors_ = 0;
+    ++generation_;
     prevI_ = -1;
     prevG_ = -1;
     prevS_ = 0xFF;
@@ -60,16 +68,20 @@ quint32 ParamTable::describe(const CanPack& f, bool* ended)
     if (s == 9) {
         channelBase_ = f.u16le(0);
         quint32 bits = 0;
-        if (f.data[2] != counts_[0])
+        // Compared with what was described, so entries beyond the capacity are reported once
+        // (bit 16) rather than also as a count mismatch.
+        if (f.data[2] != seen_[0])
             bits |= 128;
-        if (f.data[3] != counts_[1])
+        if (f.data[3] != seen_[1])
             bits |= 256;
-        if (f.u16le(4) != counts_[2])
+        if (f.u16le(4) != seen_[2])
             bits |= 512;
-        if (f.u16le(6) != counts_[3])
+        if (f.u16le(6) != seen_[3])
             bits |= 1024;
         prevS_ = s;
         *ended = true;
+        errors_ |= bits;
+        describedBy_ = errors_ ? 0 : f.src();
         return bits;
     }
 
@@ -154,16 +166,25 @@ quint32 ParamTable::describe(const CanPack& f, bool* ended)
     }
 
     if (g < 4) {
-        if (i > counts_[g])
+        if (quint32(i) > seen_[g]) {
             bits |= 8;
-        else if (i == counts_[g])
-            ++counts_[g];
+        } else if (quint32(i) == seen_[g]) {
+            ++seen_[g];
+            // The arrays end at the capacity: everything else indexes them by the count.
+            if (i < groupSize(g))
+                ++counts_[g];
+            else
+                ++dropped_[g];
+        }
+        if (i >= groupSize(g))
+            bits |= 16;
     } else {
         bits |= 16;
     }
     prevI_ = i;
     prevG_ = g;
     prevS_ = s;
+    errors_ |= bits;
     return bits;
 }
 

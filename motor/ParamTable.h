@@ -29,7 +29,8 @@ public:
 
     ParamTable();
 
-    // Starts a new description stream: counts and order state back to zero.
+    // Starts a new description stream: counts and order state back to zero, every modified flag
+    // cleared (an edit made against the old description must not be written), no describer.
     void beginDescription();
     // Applies one type-19 frame; returns its error bits. *ended is set by the end frame, whose
     // count mismatches are returned as bits 128..1024.
@@ -44,6 +45,14 @@ public:
     quint16 count(int group) const { return (group >= 0 && group < 4) ? counts_[group] : 0; }
     void setCount(int group, quint16 n) { counts_[group] = n; }
     quint16 channelBase() const { return channelBase_; }
+    // Entries the motor described beyond a group's capacity in the last description; they are
+    // not kept (the counts stop at the capacity) and the description ends with an error.
+    int dropped(int group) const { return (group >= 0 && group < 4) ? dropped_[group] : 0; }
+
+    // The one table serves every motor in turn: the CAN ID of the motor whose complete
+    // description it holds (0 while none), and a number that changes with every new description.
+    quint8 describedBy() const { return describedBy_; }
+    quint32 generation() const { return generation_; }
     quint8 lastSub() const { return prevS_; }
 
     // Oscilloscope channel c: parameter code and type code, or 0 and 0.
@@ -59,6 +68,11 @@ public:
 private:
     std::vector<ParamEntry> groups_[4];
     quint16 counts_[4] = {0, 0, 0, 0};
+    quint32 seen_[4] = {0, 0, 0, 0}; // described, including entries beyond the capacity
+    int dropped_[4] = {0, 0, 0, 0};
+    quint8 describedBy_ = 0;
+    quint32 errors_ = 0; // of the running description
+    quint32 generation_ = 0;
     quint16 channelBase_ = 0;
     int prevI_ = -1, prevG_ = -1;
     quint8 prevS_ = 0xFF;

@@ -29,6 +29,7 @@ struct FaultConfig
     int scopeWrongTypeChannel = -1; // channel position whose type echo is wrong (0-based)
     bool linkModel = false; // wire time of 921600 baud serial and 1 Mbit/s CAN
     int usbLatencyUs = 0; // with linkModel: USB turnaround added in each direction
+    int extraTexts = 0; // read-only texts described beyond the usual ones (a host table holds 32)
 };
 
 struct SimConfig

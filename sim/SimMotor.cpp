@@ -44,7 +44,7 @@ SimMotor::SimMotor(
     , calibrationMs_(std::max(200, calibrationMs))
     , trace_(std::move(trace))
     , image_(std::move(image))
-    , table_(canId)
+    , table_(canId, faults.extraTexts)
     , scope_(faults.scopeWrongTypeChannel, trace_)
     , firmware_(faults.firmwareRetryAt, faults.firmwareFailEnd, trace_, faults.firmwareRetryForever,
           faults.firmwareSilentEnd)

@@ -57,7 +57,7 @@ T clampTo(double v)
 
 constexpr int SimParamTable::GroupSize[4];
 
-SimParamTable::SimParamTable(quint8 canId)
+SimParamTable::SimParamTable(quint8 canId, int extraTexts)
 {
     addText(0, "Name", "R58 Motor");
     addText(0, "Location", "");
@@ -70,6 +70,8 @@ SimParamTable::SimParamTable(quint8 canId)
     addText(1, "AppCodeName", "r58_ctrl");
     addText(1, "HardwareVer", "R58-HW-C");
     addText(1, "MotorModel", "R58-1010");
+    for (int k = 0; k < extraTexts && count(1) < 0xFF; ++k)
+        addText(1, QByteArray("Extra").append(QByteArray::number(k)).constData(), "x");
 
     // Configuration: at or below the channel base.
     addValue(2, "CAN_ID", U8, 1, 127, 0, P | R, canId);

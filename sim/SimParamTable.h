@@ -37,7 +37,7 @@ public:
     };
     static constexpr int GroupSize[4] = {32, 32, 256, 256};
 
-    explicit SimParamTable(quint8 canId);
+    explicit SimParamTable(quint8 canId, int extraTexts = 0);
 
     static int typeSize(quint8 type);
     static QByteArray encode(quint8 type, double v);

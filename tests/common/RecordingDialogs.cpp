@@ -21,6 +21,12 @@ QString RecordingDialogs::getSaveFileName(
     return answer();
 }
 
+bool RecordingDialogs::openLocalFile(const QString& path)
+{
+    openedFiles << path;
+    return true;
+}
+
 QStringList RecordingDialogs::texts(DialogProvider::Box kind) const
 {
     QStringList out;

@@ -32,6 +32,8 @@ public:
         QWidget* parent, const QString& caption, const QString& dir, const QString& filter) override;
     QString getSaveFileName(
         QWidget* parent, const QString& caption, const QString& dir, const QString& filter) override;
+    // Recorded, never opened.
+    bool openLocalFile(const QString& path) override;
 
     // The texts of the recorded boxes of one kind, in order.
     QStringList texts(DialogProvider::Box kind) const;
@@ -39,6 +41,7 @@ public:
     QList<Box> boxes;
     QList<FileDialog> fileDialogs;
     QStringList answers;
+    QStringList openedFiles;
     bool confirm = true;
 
 private:

@@ -43,6 +43,7 @@ public:
         return file;
     }
     QString getSaveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    bool openLocalFile(const QString&) override { return true; }
 };
 
 QString s_outDir;
