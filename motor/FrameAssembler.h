@@ -2,29 +2,67 @@
 
 #include <QByteArray>
 
-// Splits the received serial stream into CR LF terminated pieces; the same pieces for any split.
+// Splits the received serial stream into pieces; the same pieces for any split. An adapter record
+// ("AT", identifier, length n, n data bytes, CR LF) is taken by its length, so data or identifier
+// bytes 0D 0A never cut it; anything else (text lines such as "OK", noise) ends at CR LF.
 class FrameAssembler
 {
 public:
+    // Noise at a wrong baud rate may never contain CR LF: beyond this the oldest bytes go.
+    static constexpr int MaxPending = 4096;
+    static constexpr int MaxRecord = 17; // 9 + 8 data bytes
+
     // Appends the chunk and calls onPiece(const QByteArray&) for every complete piece, in order.
     template <class F>
     void feed(const QByteArray& chunk, F&& onPiece)
     {
         buffer_.append(chunk);
+        const char* b = buffer_.constData();
+        const int size = buffer_.size();
         int start = 0;
-        // A CR at the end of the previous chunk may pair with an LF at the start of this one.
-        int from = scanFrom_;
         for (;;) {
-            const int p = buffer_.indexOf("\r\n", from);
-            if (p < 0)
+            const int left = size - start;
+            const char* p = b + start;
+            if (left >= 2 && p[0] == 'A' && p[1] == 'T') {
+                if (left < 7)
+                    break; // the length byte is still to come
+                const int n = quint8(p[6]);
+                if (n <= 8) {
+                    if (left < n + 9)
+                        break;
+                    if (p[7 + n] == '\r' && p[8 + n] == '\n') {
+                        onPiece(buffer_.mid(start, n + 9));
+                        start += n + 9;
+                        scanFrom_ = start;
+                        continue;
+                    }
+                }
+            } else if (left == 1 && p[0] == 'A') {
+                break; // may become a record
+            }
+            // Not a record: the piece ends at the next CR LF.
+            const int from = qMax(start, scanFrom_);
+            const int e = buffer_.indexOf("\r\n", from);
+            if (e < 0) {
+                scanFrom_ = qMax(start, size - 1);
                 break;
-            onPiece(buffer_.mid(start, p + 2 - start));
-            start = p + 2;
-            from = start;
+            }
+            onPiece(buffer_.mid(start, e + 2 - start));
+            start = e + 2;
+            scanFrom_ = start;
         }
-        if (start > 0)
+        if (start > 0) {
             buffer_.remove(0, start);
-        scanFrom_ = buffer_.isEmpty() ? 0 : buffer_.size() - 1;
+            scanFrom_ -= start;
+        }
+        if (buffer_.size() > MaxPending) {
+            // Keep only what could still be the start of a record.
+            const int drop = buffer_.size() - (MaxRecord - 1);
+            buffer_.remove(0, drop);
+            scanFrom_ = 0;
+        }
+        if (scanFrom_ < 0)
+            scanFrom_ = 0;
     }
     void clear()
     {
@@ -35,5 +73,5 @@ public:
 
 private:
     QByteArray buffer_;
-    int scanFrom_ = 0;
+    int scanFrom_ = 0; // where the search for CR LF resumes in a line that is not a record
 };

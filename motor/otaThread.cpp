@@ -495,6 +495,7 @@ void otaThread::startStepLocked(quint32 n)
         sendLocked(CanProtocol::scopeCommand(target_, 2));
         break;
     case STEP_SCOPE_STOP:
+        stopSince_ = std::chrono::steady_clock::now();
         sendLocked(CanProtocol::scopeCommand(target_, 3));
         break;
     case STEP_SCOPE_CONFIG:
@@ -641,10 +642,16 @@ void otaThread::run()
             const quint64 gen = gen_;
             cv_.wait_for(lk, std::chrono::milliseconds(2), [&] { return gen_ != gen; });
             if (gen_ == gen && step_ == STEP_SCOPE_STOP) {
-                if (!scopeRunning_)
+                if (!scopeRunning_) {
                     step_ = STEP_STOP;
-                else
+                } else if (std::chrono::steady_clock::now() - stopSince_
+                    > std::chrono::milliseconds(StopLimitMs)) {
+                    // A motor that went silent (unplugged, powered off) never confirms the stop.
+                    step_ = STEP_STOP;
+                    setStatusLocked(OTA_STA_PARA_UPDATE_OVER_TIME);
+                } else {
                     sendLocked(CanProtocol::scopeCommand(target_, 3));
+                }
                 lk.unlock();
                 deliver();
                 lk.lock();

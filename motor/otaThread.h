@@ -11,6 +11,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -35,6 +36,8 @@ public:
     };
     static constexpr int MaxDevices = 14;
     static constexpr quint32 MaxImage = 0x80000;
+    // The oscilloscope's stop frame is repeated every 2 ms for at most this long.
+    static constexpr int StopLimitMs = 1000;
 
     // The two switches turn on the frame and the step traces (the owner reads them from the config).
     explicit otaThread(bool debugPack = false, bool debugStep = false, QObject* parent = nullptr);
@@ -162,6 +165,8 @@ private:
     void onTimeoutLocked(quint32 step);
     void scanOnceLocked();
     CanPack frameLocked() const;
+    // Answers of the motor the current request went to (the sender's CAN ID in bits 15-8).
+    bool fromTargetLocked(const CanPack& f) const { return f.src() == target_; }
 
     // Hands produced items to the owner thread: at once when called there, else queued.
     void deliver();
@@ -229,6 +234,7 @@ private:
     std::array<quint16, ScopeDecoder::Slots> scopeCodes_ {};
     quint16 replyWords_[2] = {0, 0};
     bool scopeRunning_ = false;
+    std::chrono::steady_clock::time_point stopSince_;
     ScopeDecoder decoder_;
 
     QByteArray image_;

@@ -86,16 +86,21 @@ void otaThread::parseFrameLocked(const QByteArray& piece, const CanPack& f)
         }
         break;
     case CANCOM_PARA_WRITE:
-        parseWriteLocked(f);
+        // A late answer must neither end another step nor continue an abandoned write.
+        if (step_ == STEP_WRITE_PARA_STR && fromTargetLocked(f))
+            parseWriteLocked(f);
         break;
     case CANCOM_PARA_READ:
-        if (step_ == STEP_READ_PARA_STR)
+        if (step_ == STEP_READ_PARA_STR && fromTargetLocked(f))
             parseReadLocked(f);
         break;
     case CANCOM_PARA_UPDATE:
         parseScopeLocked(f);
         break;
     case CANCOM_PARA_STR_INFO: {
+        // Another motor's table (or a late stream) must not mix into the one being loaded.
+        if (step_ != STEP_ASK_PARA_STR_INFO || !fromTargetLocked(f))
+            break;
         bool ended = false;
         const quint32 bits = params_.describe(f, &ended);
         if (ended) {
@@ -218,12 +223,26 @@ void otaThread::parseWriteLocked(const CanPack& f)
 
 void otaThread::parseScopeLocked(const CanPack& f)
 {
-    errors_ = 0;
-    // A data frame must not cut the stop step short: it ends when the motor reports sampling stopped.
-    if (step_ != STEP_SCOPE_STOP)
-        step_ = STEP_STOP;
     const quint8 sub = f.ext() & 3;
     const quint8 err = (f.ext() >> 2) & 3;
+    const bool setUp = step_ == STEP_SCOPE_CONFIG && fromTargetLocked(f);
+    // Samples keep streaming while other conversations run: they end only the scope's own
+    // set-up, and set-up answers count only while it waits for them.
+    if (sub == 0 || sub == 1) {
+        if (!setUp)
+            return;
+    } else if (sub == 2 && err == 0) {
+        scopeRunning_ = true;
+        if (setUp)
+            step_ = STEP_STOP;
+        if (decoder_.storeFrame(f.ext() >> 4, f.data))
+            out_.push_back({OutItem::ScopeNotify, {}, {}, 0});
+        return;
+    }
+    errors_ = 0;
+    // The stop step ends when the loop sees that sampling stopped.
+    if (setUp)
+        step_ = STEP_STOP;
     switch (sub) {
     case 0:
         decoder_.setTickLength(f.f32le(0));
@@ -265,13 +284,8 @@ void otaThread::parseScopeLocked(const CanPack& f)
         break;
     case 2:
         scopeRunning_ = true;
-        if (err == 0) {
-            if (decoder_.storeFrame(f.ext() >> 4, f.data))
-                out_.push_back({OutItem::ScopeNotify, {}, {}, 0});
-        } else {
-            errors_ |= 32;
-            setStatusLocked(OTA_STA_PARA_UPDATE_ERROR);
-        }
+        errors_ |= 32;
+        setStatusLocked(OTA_STA_PARA_UPDATE_ERROR);
         break;
     case 3:
         scopeRunning_ = false;
@@ -291,7 +305,8 @@ void otaThread::matchReplyLocked(const QByteArray& piece, bool isFrame, const Ca
     if (!isFrame)
         return;
     if (st == STEP_SET_CAN_ID) {
-        if (f.type() == CANCOM_ANNOUNCE_DEVID)
+        // The motor announces itself under its new CAN ID: only its MCU ID tells it apart.
+        if (f.type() == CANCOM_ANNOUNCE_DEVID && f.u64le() == devices_[selected_].mcuId)
             ack_ = true;
         return;
     }
@@ -344,28 +359,29 @@ void otaThread::matchReplyLocked(const QByteArray& piece, bool isFrame, const Ca
     case STEP_SET_BRAKE_MODE:
     case STEP_SET_CALI_ENCODER_MODE: {
         static const quint8 wanted[] = {0, 2, 3, 1};
-        if (f.type() == CANCOM_MOTOR_FEEDBACK && ((f.ext() >> 6) & 3) == wanted[st - STEP_SET_RST_MODE])
+        if (f.type() == CANCOM_MOTOR_FEEDBACK && fromTargetLocked(f)
+            && ((f.ext() >> 6) & 3) == wanted[st - STEP_SET_RST_MODE])
             ack_ = true;
         break;
     }
     case STEP_SET_ZERO_MECH_MODE:
-        if (f.type() == CANCOM_MOTOR_FEEDBACK)
+        if (f.type() == CANCOM_MOTOR_FEEDBACK && fromTargetLocked(f))
             ack_ = true;
         break;
     case STEP_ASK_PARA_STR_INFO:
-        if (f.type() == CANCOM_PARA_STR_INFO)
+        if (f.type() == CANCOM_PARA_STR_INFO && fromTargetLocked(f))
             ack_ = true;
         break;
     case STEP_READ_PARA_STR:
-        if (f.type() == CANCOM_PARA_READ)
+        if (f.type() == CANCOM_PARA_READ && fromTargetLocked(f))
             ack_ = true;
         break;
     case STEP_WRITE_PARA_STR:
-        if (f.type() == CANCOM_PARA_WRITE)
+        if (f.type() == CANCOM_PARA_WRITE && fromTargetLocked(f))
             ack_ = true;
         break;
     case STEP_SCOPE_CONFIG:
-        if (f.type() == CANCOM_PARA_UPDATE)
+        if (f.type() == CANCOM_PARA_UPDATE && fromTargetLocked(f))
             ack_ = true;
         break;
     default:

@@ -2,8 +2,11 @@
 #include "CanProtocol.h"
 #include "FrameAssembler.h"
 
+#include <QList>
+
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 
 TEST(AdapterLink, EnvelopeBytes)
@@ -53,9 +56,11 @@ TEST(FrameAssembler, SameFramesForAnySplitWithGarbage)
     std::vector<quint32> ids;
     std::mt19937 rng(42);
     for (int k = 0; k < 300; ++k) {
-        CanPack f(CanProtocol::makeId(quint8(rng() % 22), quint8(rng()), 0x10 + (k % 7), 0xFD));
+        // Identifiers and data full of 0D and 0A: a record is taken by its length.
+        CanPack f(
+            CanProtocol::makeId(quint8(rng() % 22), quint8(k % 3 ? 0x0A : rng()), 0x0D + (k % 3), 0xFD));
         for (auto& b : f.data)
-            b = quint8(rng() % 0x0D); // keep CR LF out of the data
+            b = (rng() % 3) ? quint8(0x0D + rng() % 2 * 3) : quint8(rng());
         f.len = quint8(1 + rng() % 8);
         stream += AdapterLink::envelope(f);
         ids.push_back(f.id);
@@ -101,24 +106,47 @@ TEST(FrameAssembler, SameFramesForAnySplitWithGarbage)
     }
 }
 
-TEST(FrameAssembler, CrLfInsideAFrameSplitsItAndBothPiecesAreDropped)
+TEST(FrameAssembler, RecordsHoldingCrLfSurviveAndNoiseStaysBounded)
 {
-    CanPack f(0x0200FD05);
-    f.data[2] = 0x0D;
-    f.data[3] = 0x0A;
-    const QByteArray bytes = AdapterLink::envelope(f) + AdapterLink::envelope(CanProtocol::discovery(3));
-    FrameAssembler a;
-    int frames = 0, pieces = 0;
-    a.feed(bytes, [&](const QByteArray& p) {
+    // An announcement whose MCU ID holds 0D 0A, then a frame whose identifier does.
+    CanPack a(CanProtocol::makeId(0, 0, 5, 0xFE));
+    const quint8 mcu[8] = {0x0D, 0x0A, 0x0D, 0x0A, 0x0A, 0x0D, 0x0D, 0x0A};
+    std::memcpy(a.data, mcu, 8);
+    CanPack b(0x0D0A0D0A & 0x1FFFFFFF, 2);
+    b.data[0] = 0x0D;
+    b.data[1] = 0x0A;
+    const QByteArray bytes = AdapterLink::envelope(a) + "OK\r\n" + AdapterLink::envelope(b);
+    for (int cut = 0; cut <= bytes.size(); ++cut) {
+        FrameAssembler fa;
+        QList<QByteArray> pieces;
+        auto take = [&](const QByteArray& p) { pieces << p; };
+        fa.feed(bytes.left(cut), take);
+        fa.feed(bytes.mid(cut), take);
+        ASSERT_EQ(pieces.size(), 3) << "cut " << cut;
         CanPack g;
-        ++pieces;
-        frames += AdapterLink::parseFrame(p, &g) ? 1 : 0;
-    });
-    EXPECT_EQ(pieces, 3);
-    EXPECT_EQ(frames, 1);
-    // A partial line is kept until cleared.
-    a.feed("AT\x01", [](const QByteArray&) {});
-    EXPECT_EQ(a.pending(), 3);
-    a.clear();
-    EXPECT_EQ(a.pending(), 0);
+        ASSERT_TRUE(AdapterLink::parseFrame(pieces[0], &g));
+        EXPECT_EQ(std::memcmp(g.data, mcu, 8), 0);
+        EXPECT_EQ(pieces[1], "OK\r\n");
+        ASSERT_TRUE(AdapterLink::parseFrame(pieces[2], &g));
+        EXPECT_EQ(g.id, b.id);
+        EXPECT_EQ(fa.pending(), 0);
+    }
+    // A record header whose trailer is wrong falls back to the line rule and resynchronises.
+    FrameAssembler fa;
+    QList<QByteArray> pieces;
+    fa.feed(QByteArray("AT\x01\x02\x03\x04\x02zzzz\r\n") + AdapterLink::envelope(b),
+        [&](const QByteArray& p) { pieces << p; });
+    ASSERT_EQ(pieces.size(), 2);
+    EXPECT_EQ(pieces[0], QByteArray("AT\x01\x02\x03\x04\x02zzzz\r\n"));
+    // Noise without CR LF (a wrong baud rate) does not grow the buffer without bound, and the
+    // record after it is still found.
+    fa.clear();
+    pieces.clear();
+    for (int k = 0; k < 1000; ++k)
+        fa.feed(QByteArray(64, '\x55'), [&](const QByteArray& p) { pieces << p; });
+    EXPECT_LE(fa.pending(), FrameAssembler::MaxPending);
+    fa.feed("\r\n" + AdapterLink::envelope(b), [&](const QByteArray& p) { pieces << p; });
+    ASSERT_EQ(pieces.size(), 2);
+    CanPack g;
+    EXPECT_TRUE(AdapterLink::parseFrame(pieces[1], &g));
 }

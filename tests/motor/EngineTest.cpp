@@ -64,6 +64,19 @@ QByteArray smallTable(quint16 endCount2 = 2)
     s += endFrame(0, 1, 1, endCount2, 1);
     return s;
 }
+// The same records as sent by another motor.
+QByteArray fromMotor(const QByteArray& records, quint8 src)
+{
+    QByteArray out;
+    for (int at = 0; at + 9 <= records.size();) {
+        const int len = 9 + quint8(records[at + 6]);
+        CanPack f = EngineRig::frameOf(records.mid(at, len));
+        f.id = (f.id & ~0xFF00u) | (quint32(src) << 8);
+        out += AdapterLink::envelope(f);
+        at += len;
+    }
+    return out;
+}
 } // namespace
 
 TEST(Engine, StepAboveQuitStopsAndSendsNothing)
@@ -356,6 +369,61 @@ TEST(Engine, WritesSendFramesOneAckAtATimeAndCompareTheEcho)
     EXPECT_LT(t.elapsed(), 2000);
 }
 
+TEST(Engine, RepliesCountOnlyFromTheTargetAndForTheirStep)
+{
+    EngineRig r;
+    r.eng.setDevice0(0x22, 2);
+    // Motor 1's feedback in the wanted mode state does not acknowledge a mode change sent to 2.
+    r.eng.startStep(STEP_SET_MOTOR_MODE);
+    r.eng.getSerialData(EngineRig::reply(CANCOM_MOTOR_FEEDBACK, 0x80, 1));
+    QTest::qWait(250);
+    EXPECT_EQ(r.count(OTA_STA_MOTOR_MODE_SUCCESS), 0);
+    r.eng.getSerialData(EngineRig::reply(CANCOM_MOTOR_FEEDBACK, 0x80, 2));
+    ASSERT_TRUE(r.waitFor(OTA_STA_MOTOR_MODE_SUCCESS));
+    // Another motor's announcement does not confirm a CAN ID change.
+    r.eng.setNewCanId(9);
+    r.eng.startStep(STEP_SET_CAN_ID);
+    r.eng.getSerialData(EngineRig::reply(CANCOM_ANNOUNCE_DEVID, 0, 7, data8({0x77})));
+    QTest::qWait(250);
+    EXPECT_EQ(r.count(OTA_STA_SET_ID_SUCCESS), 0);
+    r.eng.getSerialData(EngineRig::reply(CANCOM_ANNOUNCE_DEVID, 0, 9, data8({0x22})));
+    ASSERT_TRUE(r.waitFor(OTA_STA_SET_ID_SUCCESS));
+
+    // Load a table from motor 2; motor 1's description frames meanwhile are not mixed in.
+    r.eng.startStep(STEP_ASK_PARA_STR_INFO);
+    r.eng.getSerialData(desc(0x2005, 0)); // from motor 1
+    r.eng.getSerialData(fromMotor(smallTable(), 2));
+    ASSERT_EQ(r.last().code, quint32(OTA_STA_GET_PARA_INFO_SUCCESS));
+
+    // A write is abandoned after its first frame; the late answer neither sends the second
+    // frame nor ends the read that runs now.
+    r.eng.withParams([](ParamTable& t) {
+        t.entry(2, 1).modified = true;
+        std::memset(t.entry(2, 1).buffer, 1, 8);
+    });
+    r.sent.clear();
+    r.eng.startStep(STEP_WRITE_PARA_STR_START);
+    ASSERT_EQ(r.sent.size(), 1);
+    r.eng.setTransfer(2, 0);
+    r.eng.startStep(STEP_READ_PARA_STR);
+    r.statuses.clear();
+    r.eng.getSerialData(
+        EngineRig::reply(CANCOM_PARA_WRITE, 0, 2, le16(0x2001) + char(7) + char(0) + raw("\0\0\0\0")));
+    // Sample frames stream on and end no step but the scope's set-up.
+    r.eng.getSerialData(EngineRig::reply(CANCOM_PARA_UPDATE, 2, 2));
+    EXPECT_EQ(r.sent.size(), 2);
+    EXPECT_EQ(r.eng.step(), quint32(STEP_READ_PARA_STR));
+    EXPECT_TRUE(r.statuses.isEmpty());
+    r.eng.getSerialData(
+        EngineRig::reply(CANCOM_PARA_READ, 0, 2, le16(0x2000) + char(6) + char(0) + raw("\0\0\0\0")));
+    EXPECT_EQ(r.last().code, quint32(OTA_STA_READ_PARA_SUCCESS));
+    r.eng.startStep(STEP_SCOPE_CONFIG);
+    r.eng.getSerialData(EngineRig::reply(CANCOM_PARA_UPDATE, 2, 1));
+    EXPECT_EQ(r.eng.step(), quint32(STEP_SCOPE_CONFIG));
+    r.eng.getSerialData(EngineRig::reply(CANCOM_PARA_UPDATE, 2, 2));
+    EXPECT_EQ(r.eng.step(), quint32(STEP_STOP));
+}
+
 TEST(Engine, FirmwareFramesPaddingRetryAndEnd)
 {
     EngineRig r;
@@ -551,6 +619,23 @@ TEST(Engine, OscilloscopeConfigurationSamplesAndStop)
     EXPECT_EQ(r.last().errors, 64u);
     r.eng.startStep(STEP_SCOPE_SET_FRE);
     ASSERT_TRUE(r.waitFor(OTA_STA_PARA_UPDATE_OVER_TIME, 4000));
+}
+
+TEST(Engine, StopFrameToASilentMotorEndsWithTheTimeOut)
+{
+    EngineRig r;
+    // A sample frame marks sampling as running; then the motor falls silent.
+    r.eng.getSerialData(EngineRig::reply(CANCOM_PARA_UPDATE, 2, 1));
+    ASSERT_TRUE(r.eng.scopeRunning());
+    r.sent.clear();
+    r.eng.startStep(STEP_SCOPE_STOP);
+    ASSERT_TRUE(r.waitFor(OTA_STA_PARA_UPDATE_OVER_TIME, 5000));
+    EXPECT_EQ(r.eng.step(), quint32(STEP_STOP));
+    const int sent = r.sent.size();
+    EXPECT_GE(sent, 2);
+    EXPECT_LE(sent, 1000 / 2 + 1);
+    QTest::qWait(50);
+    EXPECT_EQ(r.sent.size(), sent);
 }
 
 namespace {
