@@ -1,9 +1,13 @@
 #include "ScopeRecorder.h"
 
 #include "CANWorker.h"
+#include "CsvCollector.h"
 
 #include <DataManager.h>
 #include <DataObject.h>
+
+#include <QDir>
+#include <QSaveFile>
 
 namespace {
 const char* const PathNode = "temp_analyze.path";
@@ -24,6 +28,14 @@ ScopeRecorder::ScopeRecorder(CANWorker* worker)
 {
     connect(&session_, &ScopeSession::started, this, [this](int channels) {
         setState(Recording);
+        // The whole recording for a later export, a few hundred bytes per record on disk.
+        csvFile_ = std::make_unique<QTemporaryFile>(
+            QDir::tempPath() + QStringLiteral("/servobench_scope_XXXXXX.csv"));
+        csv_.reset();
+        if (csvFile_->open()) {
+            csv_ = std::make_unique<CsvCollector>(csvFile_.get());
+            csv_->writeHeader(names_);
+        }
         status(tr("Oscilloscope of %1: recording %2 channels at %3 Hz.")
                    .arg(worker_->deviceName(device_))
                    .arg(channels)
@@ -65,8 +77,39 @@ ScopeRecorder::ScopeRecorder(CANWorker* worker)
 
 ScopeRecorder::~ScopeRecorder() = default;
 
+bool ScopeRecorder::exportRecording(const QString& path, QString* error) const
+{
+    if (!csvFile_ || !csv_ || csv_->failed()) {
+        *error = tr("There is no recording to export.");
+        return false;
+    }
+    csvFile_->flush();
+    QFile in(csvFile_->fileName());
+    QSaveFile out(path);
+    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly)) {
+        *error = in.isOpen() ? out.errorString() : in.errorString();
+        return false;
+    }
+    while (!in.atEnd()) {
+        const QByteArray chunk = in.read(1 << 20);
+        if (out.write(chunk) != chunk.size()) {
+            *error = out.errorString();
+            return false;
+        }
+    }
+    if (!out.commit()) {
+        *error = out.errorString();
+        return false;
+    }
+    return true;
+}
+
 void ScopeRecorder::setState(State s)
 {
+    if (s == Idle && csv_ && engine_) {
+        csv_->take(*engine_->scopeBuffers(), engine_->scopeSlots());
+        csvFile_->flush();
+    }
     if (s == Idle) {
         disconnect(deviceGone_);
         if (engine_ && engine_->sampleFileOpen())
@@ -168,6 +211,12 @@ QString ScopeRecorder::start(
     if (!session_.start(frequency, types, path))
         return tr("The oscilloscope could not be started.");
     device_ = device;
+    csv_.reset();
+    csvFile_.reset();
+    names_.clear();
+    for (quint16 k : types)
+        if (k != 0)
+            names_ << device->cdobj(QStringLiteral("param"))->cdobj(k - 1)->name();
     canId_ = device->r(QStringLiteral("info.can_id"))->getInt(0);
     disconnect(deviceGone_);
     // A removed device stops its recording; the session keeps its address for the stop frame.
@@ -214,6 +263,8 @@ void ScopeRecorder::onPathChanged()
 
 void ScopeRecorder::onDelivery()
 {
+    if (csv_ && engine_ && (state_ == Recording || state_ == Stopping))
+        csv_->take(*engine_->scopeBuffers(), engine_->scopeSlots());
     if (!ve::d(PathNode)->getString().isEmpty() && engine_ && !engine_->sampleSaving())
         checkFile();
 }

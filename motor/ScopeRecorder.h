@@ -7,10 +7,15 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QStringList>
+#include <QTemporaryFile>
+
+#include <memory>
 
 #include <array>
 
 class CANWorker;
+class CsvCollector;
 
 // The one owner of the oscilloscope recording in the program, next to the worker: it runs the
 // session for one device, opens and closes the sample file ("temp_analyze.path") and answers the
@@ -58,6 +63,12 @@ public:
     // Stops only when this device is being recorded (a page closing, a device removed).
     bool stopDevice(const ve::DataObject* device);
 
+    // The names of the recorded channels in slot order (the device's parameter names).
+    QStringList channelNames() const { return names_; }
+    // Every sample of the last recording as CSV ("time" and the channel names), streamed to a
+    // temporary file while it ran; false with *error when there is none or it cannot be written.
+    bool exportRecording(const QString& path, QString* error) const;
+
     State state() const { return state_; }
     ve::DataObject* device() const { return device_; }
     bool saving() const;
@@ -80,5 +91,8 @@ private:
     QPointer<ve::DataObject> device_;
     QMetaObject::Connection deviceGone_;
     int canId_ = 0;
+    QStringList names_;
+    std::unique_ptr<QTemporaryFile> csvFile_;
+    std::unique_ptr<CsvCollector> csv_;
     State state_ = Idle;
 };
