@@ -73,13 +73,19 @@ int main(int argc, char* argv[])
 
     CANWorker* worker = helper->canWorker();
     worker->connectPort(simulator.portPath());
-    if (!QTest::qWaitFor([&] { return worker->deviceMapSize() == 1 && worker->engine()->step() == STEP_STOP; }, 15000))
+    if (!QTest::qWaitFor(
+            [&] { return worker->deviceMapSize() == 1 && worker->engine()->step() == STEP_STOP; }, 15000))
         qFatal("no motor");
     QTest::qWait(500);
     ve::DataObject* device = worker->deviceByCanId(1);
     helper->setCurrentDevice(device);
     worker->command(CANWorker::LOAD_PARAM);
-    if (!QTest::qWaitFor([&] { return worker->engine()->step() == STEP_STOP && worker->engine()->withParams([](ParamTable& t) { return t.count(3); }) > 0; }, 10000))
+    if (!QTest::qWaitFor(
+            [&] {
+                return worker->engine()->step() == STEP_STOP
+                    && worker->engine()->withParams([](ParamTable& t) { return t.count(3); }) > 0;
+            },
+            10000))
         qFatal("no table");
     // What the parameter page publishes: channel k is the k-th child of "param".
     const QStringList names = worker->engine()->withParams([](ParamTable& t) {
@@ -121,7 +127,8 @@ int main(int argc, char* argv[])
     strip->spnF->setValue(500);
     root->set(nullptr, "trigger.analyze.oscilloscope.legend", true, true);
     strip->btnStart->click();
-    if (!QTest::qWaitFor([&] { return ScopeRecorder::of(worker)->state() == ScopeRecorder::Recording; }, 5000))
+    if (!QTest::qWaitFor(
+            [&] { return ScopeRecorder::of(worker)->state() == ScopeRecorder::Recording; }, 5000))
         qFatal("not recording");
     QTest::qWait(4000);
     auto shot = [&](const QString& name) {
