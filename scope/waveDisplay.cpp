@@ -93,6 +93,8 @@ void waveDisplay::setChannels(const QVector<quint8>& slotList, const QStringList
         graph(s)->setVisible(true);
         graph(s)->setName(k < names.size() && !names[k].isEmpty() ? names[k] : tr("Channel %1").arg(s + 1));
         graph(s)->addToLegend();
+        if (QCPAbstractLegendItem* item = legend->itemWithPlottable(graph(s)))
+            item->setTextColor(Qt::white); // shown again after a legend click hid it
     }
     m_channelCount = quint8(m_slots.size());
 }
@@ -111,7 +113,7 @@ void waveDisplay::newData(const std::array<ScopeBuffer, Slots>* buffers)
             continue;
         }
         int from = b.indexAfter(m_lastKey[s]);
-        if (m_lastKey[s] < b.at(0).key) {
+        if (m_lastKey[s] < b.at(0).key || b.at(b.size() - 1).key < m_lastKey[s]) {
             // Nothing shared with what the plot holds (a new run, or the view was frozen for longer
             // than the window): start over from the buffer.
             data->clear();

@@ -234,6 +234,40 @@ TEST(OscilloscopePage, TooFastForTheLinkAsksForTheSafeRate)
     ASSERT_TRUE(waitState(ScopeRecorder::Idle));
 }
 
+TEST(waveDisplay, TakesOnlyNewPointsFollowsTheWindowAndStartsOverWithANewRun)
+{
+    waveDisplay plot;
+    std::array<ScopeBuffer, 8> b;
+    plot.setChannels({2});
+    for (int i = 0; i < 100; ++i)
+        b[2].append({i * 0.01, double(i)});
+    plot.newData(&b);
+    for (int i = 100; i < 150; ++i)
+        b[2].append({i * 0.01, double(i)});
+    for (int i = 0; i < 30; ++i)
+        b[2].dropFirst(); // the window slides
+    plot.newData(&b);
+    QSharedPointer<QCPGraphDataContainer> data = plot.graph(2)->data();
+    ASSERT_EQ(data->size(), 120);
+    EXPECT_EQ(data->at(0)->key, 0.30);
+    EXPECT_EQ(data->at(119)->value, 149.0);
+    EXPECT_TRUE(plot.refreshing());
+    // A new run (keys from 0 again) without a channel set in between: no stale curve.
+    b[2].clear();
+    for (int i = 0; i < 10; ++i)
+        b[2].append({i * 0.01, -double(i)});
+    plot.newData(&b);
+    ASSERT_EQ(data->size(), 10);
+    EXPECT_EQ(data->at(9)->value, -9.0);
+    // Frozen: nothing is taken until the view follows again.
+    plot.setPaused(true);
+    b[2].append({0.1, 5.0});
+    plot.newData(&b);
+    EXPECT_EQ(data->size(), 10);
+    plot.setPaused(false);
+    EXPECT_EQ(data->size(), 11);
+}
+
 TEST(waveDisplay, FrameRateIsKeptBetweenOneAndSixty)
 {
     for (auto [configured, interval] : {std::pair {0, 1000}, {-5, 1000}, {24, 41}, {1000, 16}}) {
