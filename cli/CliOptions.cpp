@@ -51,9 +51,12 @@ const CommandInfo Commands[] = {
     {"estop", 0, 0, "estop", "stop the motor (every motor without --id)",
         "Emergency stop: put the motor into reset mode so it stops driving. Without --id\n"
         "every motor on the bus is stopped."},
-    {"flash", 1, 1, "flash FILE", "firmware update with progress and the motor's verdict",
+    {"flash", 1, 1, "flash FILE [--accept-unconfirmed]",
+        "firmware update with progress and the motor's verdict",
         "Transfer a firmware image (*.bin or *.hex, sent byte for byte, at most 512KB)\n"
-        "and report the motor's verdict. Shows a progress bar on a terminal."},
+        "and report the motor's verdict. Shows a progress bar on a terminal. A motor that\n"
+        "takes every frame but does not answer the end frame fails the command unless\n"
+        "--accept-unconfirmed is given."},
     {"scope", 0, 0, "scope --channel NAME... [--freq HZ] [--duration S] --out FILE [--csv]",
         "record signals through the oscilloscope",
         "Record up to eight signals through the oscilloscope. --channel takes a name of\n"
@@ -165,6 +168,8 @@ CliStatus CliOptions::parse(const QStringList& argv, CliOptions* o)
             o->csv = true;
         } else if (name == QLatin1String("--save")) {
             o->save = true;
+        } else if (name == QLatin1String("--accept-unconfirmed")) {
+            o->acceptUnconfirmed = true;
         } else if (name == QLatin1String("--port")) {
             if (!value(&o->port) || o->port.isEmpty())
                 return usageError(QStringLiteral("--port needs a path"));

@@ -15,6 +15,7 @@ struct CliOptions
     bool json = false;
     bool csv = false;
     bool save = false;
+    bool acceptUnconfirmed = false; // flash: a transfer whose end frame went unanswered succeeds
     bool help = false;
     bool version = false;
     QStringList channels;

@@ -74,18 +74,32 @@ CliStatus FirmwareCommand::run(const CliOptions& o, MotorLink& link)
         CliOutput::endProgress();
         return link.failure(QStringLiteral("Update timeout! (motor %1 went silent)").arg(id));
     }
+    if (ok && !update.confirmed() && !o.acceptUnconfirmed) {
+        CliOutput::endProgress();
+        if (link.serialFailed())
+            return link.failure(QString());
+        return CliStatus::fail(CliStatus::TimedOut,
+            QStringLiteral(
+                "all %1 frames were taken, but motor %2 did not confirm the end frame within %3 ms "
+                "(give --accept-unconfirmed to accept this)")
+                .arg(eng->frameCount())
+                .arg(id)
+                .arg(FirmwareUpdate::EndAnswerMs));
+    }
     if (ok) {
         CliOutput::progress(QStringLiteral("Sending file"), 100,
             QStringLiteral("%1/%2 frames").arg(eng->frameCount()).arg(eng->frameCount()));
         CliOutput::endProgress();
+        const QString note = update.confirmed() ? QString() : QStringLiteral(", end frame not confirmed");
         if (o.json)
             CliOutput::json(QJsonObject {{"can_id", id}, {"bytes", image.size()},
-                {"frames", int(eng->frameCount())}, {"result", verdict}});
+                {"frames", int(eng->frameCount())}, {"result", verdict}, {"confirmed", update.confirmed()}});
         else
-            CliOutput::line(QStringLiteral("%1 (%2 bytes, %3 frames)")
+            CliOutput::line(QStringLiteral("%1 (%2 bytes, %3 frames%4)")
                                 .arg(verdict)
                                 .arg(image.size())
-                                .arg(eng->frameCount()));
+                                .arg(eng->frameCount())
+                                .arg(note));
         return CliStatus::success();
     }
     CliOutput::endProgress();

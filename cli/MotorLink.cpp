@@ -16,6 +16,12 @@ namespace {
 constexpr int ScanQuietMs = 250;
 // The baud search of a silent adapter ends within 500 + 11 * 220 ms; allow for a loaded machine.
 constexpr int SearchLimitMs = 8000;
+// Sleeps until at least one event arrived (a status, serial bytes, the wait's tick timer) and
+// handles what is there. processEvents(flags, maxtime) would ignore WaitForMoreEvents and spin.
+void waitForEvents()
+{
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
 } // namespace
 
 MotorLink::MotorLink(int timeoutMs, QObject* parent)
@@ -88,7 +94,7 @@ bool MotorLink::waitFor(const std::function<bool()>& done, int ms)
             return true;
         if (serialFailed() || t.elapsed() >= ms)
             return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+        waitForEvents();
     }
 }
 
@@ -108,7 +114,7 @@ bool MotorLink::waitActive(const std::function<bool()>& done, int idleMs)
         }
         if (serialFailed() || idle.elapsed() >= idleMs)
             return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+        waitForEvents();
     }
 }
 
@@ -148,7 +154,7 @@ int MotorLink::waitStatus(const std::function<bool(const OtaStatus&)>& match, in
         }
         if (found >= 0 || serialFailed() || since.elapsed() >= ms)
             return found;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+        waitForEvents();
     }
 }
 

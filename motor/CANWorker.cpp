@@ -201,6 +201,9 @@ void CANWorker::writeRaw(QByteArray bytes)
     if (!port_->isOpen())
         return;
     port_->write(bytes);
+    // QSerialPort would write on its next event-loop pass; the next frame of a transfer is
+    // written as soon as the acknowledgement is parsed.
+    port_->flush();
     if (!recordWrite_)
         recordWrite_ = ve::d("config.setting.record_write_raw_data");
     if (recordWrite_->getBool(false))
@@ -230,6 +233,9 @@ void CANWorker::fire(ve::DataObject* node, const QString& path)
 void CANWorker::StateUpdate(OtaStatus s)
 {
     if (s.code > 50)
+        return;
+    // Reactions queued before a disconnect would drive the adapter search on a closed port.
+    if (!port_->isOpen() && s.code >= OTA_STA_CONNECT_OVER_TIME && s.code <= OTA_STA_CONFIG_SUCCESS)
         return;
     ve::DataObject* node = devices_.value(s.recvCanId, nullptr);
     switch (s.code) {
@@ -344,7 +350,7 @@ void CANWorker::StateUpdate(OtaStatus s)
     case OTA_STA_WRITE_PARA_ERROR:
         message(QStringLiteral("Write param to ")
                 + QStringLiteral("0X%1").arg(s.transferCode, 4, 16, QLatin1Char('0'))
-                + QStringLiteral("failed: ") + CanProtocol::writeErrorText(s.errors),
+                + QStringLiteral("failed: ") + CanProtocol::writeErrorText(s.errors, s.motorError),
             QStringLiteral("ERROR"));
         break;
     case OTA_STA_SAVE_PARA_SUCCESS:

@@ -1,5 +1,7 @@
 #include "CanProtocol.h"
 
+#include "ValueCodec.h"
+
 #include <cmath>
 
 namespace {
@@ -28,9 +30,6 @@ const char* const kComNames[] = {
     "CANCOM_FAULT_WARN",
     "CANCOM_MODE_TOTAL",
 };
-const char* const kTypeNames[]
-    = {"uint8", "int8", "uint16", "int16", "uint32", "int32", "float", "uint64", "int64", "double", "none"};
-const int kTypeSizes[] = {1, 1, 2, 2, 4, 4, 4, 8, 8, 8, 16};
 
 CanPack hostFrame(quint8 type, quint8 ext, quint8 dst)
 {
@@ -47,16 +46,12 @@ QString CanProtocol::comModeName(int type)
 
 QString CanProtocol::typeName(int typeCode)
 {
-    if (typeCode < 0 || typeCode > 9)
-        return QStringLiteral("none");
-    return QString::fromLatin1(kTypeNames[typeCode]);
+    return ValueCodec::typeName(typeCode);
 }
 
 int CanProtocol::typeSize(int typeCode)
 {
-    if (typeCode < 0 || typeCode > 10)
-        return 0;
-    return kTypeSizes[typeCode];
+    return ValueCodec::typeSize(typeCode);
 }
 
 QString CanProtocol::runModeName(int mode)
@@ -277,7 +272,7 @@ MotorFeedback CanProtocol::feedback(const CanPack& f)
     return fb;
 }
 
-QString CanProtocol::writeErrorText(quint32 errors)
+QString CanProtocol::writeErrorText(quint32 errors, int motorError)
 {
     static const struct
     {
@@ -298,9 +293,17 @@ QString CanProtocol::writeErrorText(quint32 errors)
         {14, "/code mismatch"},
     };
     QString out;
-    for (const auto& e : table)
+    quint32 known = 0;
+    for (const auto& e : table) {
+        known |= 1u << e.bit;
         if (errors & (1u << e.bit))
             out += QLatin1String(e.text);
+    }
+    for (int bit = 0; bit < 32; ++bit)
+        if ((errors & ~known) & (1u << bit))
+            out += QStringLiteral("/error %1").arg(bit);
+    if (motorError >= 32)
+        out += QStringLiteral("/error %1").arg(motorError);
     return out;
 }
 

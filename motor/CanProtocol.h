@@ -102,7 +102,9 @@ public:
     static MotorFeedback feedback(const CanPack& f);
 
     // Error set of a parameter write: bits 1-10, then 15, then 14.
-    static QString writeErrorText(quint32 errors);
+    // The texts of the error bits; bits and motor error numbers without a text print as
+    // "/error N" (numbers from 32 have no bit and come as motorError).
+    static QString writeErrorText(quint32 errors, int motorError = 0);
     // Error set of a parameter read: bits 0, 1, 2, 4.
     static QString readErrorText(quint32 errors);
 };

@@ -7,12 +7,19 @@
 
 #include <QFile>
 
+namespace {
+// The engine gives the motor 8000 ms to enter update mode; its status may come a little later.
+constexpr int EnterLimitMs = 8000 + 2000;
+} // namespace
+
 FirmwareUpdate::FirmwareUpdate(CANWorker* worker, QObject* parent)
     : QObject(parent)
     , worker_(worker)
 {
-    poll_.setInterval(2);
-    connect(&poll_, &QTimer::timeout, this, &FirmwareUpdate::poll);
+    tick_.setInterval(20);
+    connect(&tick_, &QTimer::timeout, this, &FirmwareUpdate::onTick);
+    // Queued like the worker's reaction: the statuses arrive one by one, in order.
+    connect(worker->engine(), &otaThread::sendState, this, &FirmwareUpdate::onStatus, Qt::QueuedConnection);
 }
 
 bool FirmwareUpdate::startFile(const QString& path)
@@ -40,6 +47,9 @@ bool FirmwareUpdate::start(const QByteArray& image)
         return false;
     }
     worker_->engine()->setImage(image);
+    frames_ = quint32((qint64(image.size()) + 7) / 8);
+    best_ = 0;
+    confirmed_ = false;
     block(tr("Erasing flash..."));
     if (!worker_->command(CANWorker::UPDATE)) {
         block(QString());
@@ -47,7 +57,8 @@ bool FirmwareUpdate::start(const QByteArray& image)
         return false;
     }
     phase_ = Entering;
-    poll_.start();
+    since_.start();
+    tick_.start();
     return true;
 }
 
@@ -56,62 +67,54 @@ void FirmwareUpdate::progressChanged()
     block(tr("Sending file... %1%").arg(ve::d("temp_device.update_progress")->getInt()));
 }
 
-void FirmwareUpdate::poll()
+void FirmwareUpdate::startSending()
 {
-    otaThread* eng = worker_->engine();
-    const quint32 step = eng->step();
-    if (phase_ == Entering) {
-        if (step == STEP_IN_OTA)
-            return;
-        if (step != STEP_SEND_INFO) {
-            block(QString());
-            finish(false,
-                eng->status() == OTA_STA_IN_OTA_MODE_OVER_TIME ? tr("Enter update mode overtime!")
-                                                               : tr("Erasing flash failed!"));
-            return;
+    block(tr("Sending file... %1%").arg(0));
+    progressConn_ = connect(ve::d("temp_device.update_progress"), &ve::DataObject::changed, this,
+        &FirmwareUpdate::progressChanged);
+    phase_ = Sending;
+    since_.restart();
+    sinceProgress_.start();
+    worker_->engine()->startStep(STEP_SEND_INFO);
+}
+
+void FirmwareUpdate::onStatus(const OtaStatus& s)
+{
+    switch (phase_) {
+    case Idle:
+        return;
+    case Entering:
+        if (s.code == OTA_STA_IN_OTA_MODE_SUCCESS) {
+            startSending();
+        } else if (s.code == OTA_STA_IN_OTA_MODE_OVER_TIME) {
+            finish(false, tr("Enter update mode overtime!"));
         }
-        block(tr("Sending file... %1%").arg(0));
-        progressConn_ = connect(ve::d("temp_device.update_progress"), &ve::DataObject::changed, this,
-            &FirmwareUpdate::progressChanged);
-        phase_ = Sending;
-        endWait_.invalidate();
-        lastFrames_ = 0;
-        sinceProgress_.start();
-        eng->startStep(STEP_SEND_INFO);
         return;
+    case Sending:
+    case Ending:
+        break;
     }
-    if (phase_ != Sending)
-        return;
-    if (step == STEP_SEND_INFO || step == STEP_SEND_BIN) {
-        // A healthy transfer of a large image takes minutes: only a transfer that stopped
-        // making progress is abandoned.
-        const quint32 frames = eng->framesSent();
-        if (frames != lastFrames_) {
-            lastFrames_ = frames;
+    switch (s.code) {
+    case OTA_STA_SEND_BIN_OK:
+    case OTA_STA_SEND_BIN_RETRY:
+        // Progress is a frame the motor never took before; resuming at an earlier one is not.
+        if (s.framesSent > best_) {
+            best_ = s.framesSent;
             sinceProgress_.restart();
-        } else if (sinceProgress_.elapsed() > stallLimit_) {
-            disconnect(progressConn_);
-            block(QString());
-            eng->startStep(STEP_STOP);
-            finish(false, tr("Update timeout!"));
         }
-        return;
-    }
-    // The motor judges the whole image only in its answer to the end frame; a failure there must
-    // not be shown as success. Motors that never answer keep the verdict of the last data frame.
-    const quint32 status = eng->status();
-    if (step == STEP_SEND_END && status == OTA_STA_SEND_BIN_DONE) {
-        if (!endWait_.isValid())
-            endWait_.start();
-        if (endWait_.elapsed() < EndAnswerMs)
-            return;
-    }
-    disconnect(progressConn_);
-    block(QString());
-    switch (status) {
+        break;
     case OTA_STA_SEND_BIN_DONE:
+        phase_ = Ending;
+        since_.restart();
+        break;
     case OTA_STA_SUCCESS:
-        finish(true, tr("Update successfully!"));
+        if (phase_ == Ending) {
+            confirmed_ = true;
+            finish(true, tr("Update successfully!"));
+        }
+        break;
+    case OTA_STA_FAILED:
+        finish(false, tr("Update failed!"));
         break;
     case OTA_STA_BINFILE_EMPTY:
         finish(false, tr("File contains no data!"));
@@ -123,14 +126,49 @@ void FirmwareUpdate::poll()
         finish(false, tr("Sending file info failed!"));
         break;
     default:
-        finish(false, tr("Update failed!"));
         break;
+    }
+}
+
+void FirmwareUpdate::onTick()
+{
+    if (!worker_->isConnected()) {
+        // The port failed or was closed: whatever was sent, the motor's verdict can not arrive.
+        worker_->engine()->startStep(STEP_STOP);
+        finish(false, phase_ == Entering ? tr("Erasing flash failed!") : tr("Update failed!"));
+        return;
+    }
+    switch (phase_) {
+    case Idle:
+        return;
+    case Entering:
+        // The request was replaced by another step: no firmware status will come.
+        if (since_.elapsed() > EnterLimitMs)
+            finish(false, tr("Erasing flash failed!"));
+        return;
+    case Sending: {
+        const qint64 ceiling = qint64(stallLimit_) + qint64(frames_) * CeilingPerFrameMs;
+        if (sinceProgress_.elapsed() > stallLimit_ || since_.elapsed() > ceiling) {
+            worker_->engine()->startStep(STEP_STOP);
+            finish(false, tr("Update timeout!"));
+        }
+        return;
+    }
+    case Ending:
+        // Motors that never answer the end frame keep the verdict of the last data frame.
+        if (since_.elapsed() >= EndAnswerMs)
+            finish(true, tr("Update successfully!"));
+        return;
     }
 }
 
 void FirmwareUpdate::finish(bool ok, const QString& text)
 {
-    poll_.stop();
+    if (phase_ == Idle)
+        return;
+    tick_.stop();
+    disconnect(progressConn_);
+    block(QString());
     phase_ = Idle;
     emit finished(ok, text);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <OtaStatus.h>
+
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QObject>
@@ -8,12 +10,17 @@
 class CANWorker;
 
 // The firmware update of the current device: update mode, size announcement, the image in
-// 8-byte frames and the end frame, driven by polling the engine's step and status.
-// The transfer is abandoned when no frame has been acknowledged for stallLimit() ms.
+// 8-byte frames and the end frame. It follows the engine's ordered status stream and reacts
+// only to the firmware statuses, so a feedback or announcement in between changes no verdict.
+// The transfer is abandoned when no new frame has been acknowledged for stallLimit() ms, or
+// when it outlasts a ceiling that grows with the image.
 class FirmwareUpdate : public QObject
 {
     Q_OBJECT
 public:
+    static constexpr int EndAnswerMs = 2000;
+    static constexpr int CeilingPerFrameMs = 20;
+
     explicit FirmwareUpdate(CANWorker* worker, QObject* parent = nullptr);
 
     // Reads the file (an unreadable file gives an empty image) and starts.
@@ -22,6 +29,9 @@ public:
     bool running() const { return phase_ != Idle; }
     void setStallLimit(int ms) { stallLimit_ = ms; }
     int stallLimit() const { return stallLimit_; }
+    // Whether the motor accepted the end frame. A transfer whose last data frame was taken but
+    // whose end frame went unanswered still finishes with success, unconfirmed.
+    bool confirmed() const { return confirmed_; }
 
 signals:
     // Text for the block box; an empty text closes it.
@@ -34,20 +44,24 @@ private:
     {
         Idle,
         Entering,
-        Sending
+        Sending,
+        Ending
     };
-    void poll();
+    void onStatus(const OtaStatus& s);
+    void onTick();
+    void startSending();
     void block(const QString& text);
     void progressChanged();
     void finish(bool ok, const QString& text);
 
     CANWorker* worker_;
-    QTimer poll_;
+    QTimer tick_;
     Phase phase_ = Idle;
     int stallLimit_ = 30000;
-    quint32 lastFrames_ = 0;
+    quint32 frames_ = 0; // frames of the image
+    quint32 best_ = 0; // highest frame count the motor acknowledged
+    bool confirmed_ = false;
+    QElapsedTimer since_; // in the current phase
     QElapsedTimer sinceProgress_;
-    QElapsedTimer endWait_;
-    static constexpr int EndAnswerMs = 2000;
     QMetaObject::Connection progressConn_;
 };

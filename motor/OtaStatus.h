@@ -118,6 +118,7 @@ struct OtaStatus
     float electricalOffset = 0;
     quint16 transferCode = 0;
     quint32 errors = 0;
+    quint8 motorError = 0; // the motor's error number in the last write answer (0: none)
     MotorFeedback feedback;
     quint32 faultWord = 0, warningWord = 0;
 

@@ -1,58 +1,14 @@
 #include "otaThread.h"
 
 #include "AdapterLink.h"
+#include "EngineSteps.h"
+#include "ValueCodec.h"
 
 #include <QDebug>
 
 #include <chrono>
 
 namespace {
-struct WaitSpec
-{
-    quint32 sleep; // ms slept per poll
-    quint32 add; // ms counted per poll
-    quint32 limit; // ends when the counted time exceeds it
-};
-
-bool waitSpec(quint32 step, WaitSpec* w)
-{
-    switch (step) {
-    case STEP_INIT:
-        *w = {20, 20, 500};
-        return true;
-    case STEP_INCONFIG:
-        *w = {20, 20, 200};
-        return true;
-    case STEP_CONFIG:
-        *w = {20, 20, 500};
-        return true;
-    case STEP_IN_OTA:
-        *w = {100, 100, 8000};
-        return true;
-    case STEP_SEND_INFO:
-        *w = {100, 100, 2000};
-        return true;
-    case STEP_SET_CAN_ID:
-    case STEP_SET_RST_MODE:
-    case STEP_SET_MOTOR_MODE:
-    case STEP_SET_BRAKE_MODE:
-    case STEP_SET_CALI_ENCODER_MODE:
-    case STEP_SET_ZERO_MECH_MODE:
-        *w = {100, 100, 2000};
-        return true;
-    case STEP_ASK_PARA_STR_INFO:
-    case STEP_READ_PARA_STR:
-    case STEP_SCOPE_CONFIG:
-        *w = {50, 50, 1000};
-        return true;
-    case STEP_WRITE_PARA_STR:
-        *w = {50, 100, 1000};
-        return true;
-    default:
-        return false;
-    }
-}
-
 QString hexNum(quint32 v)
 {
     return QString::number(v, 16);
@@ -202,136 +158,6 @@ MotorFeedback otaThread::feedback() const
     return feedback_;
 }
 
-void otaThread::setTransfer(int group, quint16 index)
-{
-    std::lock_guard<std::mutex> g(m_);
-    xferGroup_ = group;
-    xferIndex_ = index;
-}
-
-int otaThread::transferGroup() const
-{
-    std::lock_guard<std::mutex> g(m_);
-    return xferGroup_;
-}
-
-quint16 otaThread::transferIndex() const
-{
-    std::lock_guard<std::mutex> g(m_);
-    return xferIndex_;
-}
-
-quint16 otaThread::transferCode() const
-{
-    std::lock_guard<std::mutex> g(m_);
-    return xferCode_;
-}
-
-quint32 otaThread::errorSet() const
-{
-    std::lock_guard<std::mutex> g(m_);
-    return errors_;
-}
-
-void otaThread::setScopeFrequency(quint16 hz)
-{
-    std::lock_guard<std::mutex> g(m_);
-    scopeFreq_ = hz;
-}
-
-quint16 otaThread::scopeFrequency() const
-{
-    std::lock_guard<std::mutex> g(m_);
-    return scopeFreq_;
-}
-
-int otaThread::configureScopeChannels(const std::array<quint16, ScopeDecoder::Slots>& types)
-{
-    std::lock_guard<std::mutex> g(m_);
-    scopeSlotList_.clear();
-    std::array<quint32, ScopeDecoder::Slots> expected {};
-    for (int s = 0; s < ScopeDecoder::Slots; ++s) {
-        quint16 code = 0;
-        quint8 type = 0;
-        if (types[size_t(s)] != 0)
-            params_.mapChannel(types[size_t(s)], &code, &type);
-        scopeCodes_[size_t(s)] = code;
-        expected[size_t(s)] = type;
-        if (code != 0)
-            scopeSlotList_.append(quint8(s));
-    }
-    decoder_.setChannels(scopeSlotList_, expected);
-    scopeCount_ = scopeSlotList_.size();
-    scopeCursor_ = 0;
-    return scopeCount_;
-}
-
-int otaThread::scopeChannelCount() const
-{
-    std::lock_guard<std::mutex> g(m_);
-    return scopeCount_;
-}
-
-void otaThread::setScopeCursor(int position)
-{
-    std::lock_guard<std::mutex> g(m_);
-    scopeCursor_ = position;
-}
-
-bool otaThread::scopeRunning() const
-{
-    std::lock_guard<std::mutex> g(m_);
-    return scopeRunning_;
-}
-
-QVector<quint8> otaThread::scopeSlots() const
-{
-    std::lock_guard<std::mutex> g(m_);
-    return scopeSlotList_;
-}
-
-bool otaThread::openSampleFile(const QString& path)
-{
-    std::lock_guard<std::mutex> g(m_);
-    return decoder_.openFile(path);
-}
-
-void otaThread::closeSampleFile()
-{
-    std::lock_guard<std::mutex> g(m_);
-    decoder_.closeFile();
-}
-
-bool otaThread::sampleSaving() const
-{
-    std::lock_guard<std::mutex> g(m_);
-    return decoder_.saving();
-}
-
-bool otaThread::sampleFileOpen() const
-{
-    std::lock_guard<std::mutex> g(m_);
-    return decoder_.fileOpen();
-}
-
-void otaThread::setImage(const QByteArray& image)
-{
-    std::lock_guard<std::mutex> g(m_);
-    image_ = image;
-}
-
-quint32 otaThread::framesSent() const
-{
-    std::lock_guard<std::mutex> g(m_);
-    return framesSent_;
-}
-
-quint32 otaThread::frameCount() const
-{
-    std::lock_guard<std::mutex> g(m_);
-    return frameCount_;
-}
-
 // ---- steps ------------------------------------------------------------------------------------
 
 void otaThread::startStep(quint32 n)
@@ -351,6 +177,7 @@ CanPack otaThread::frameLocked() const
 
 void otaThread::startStepLocked(quint32 n)
 {
+    xfer_.resetPending = n == STEP_RECOVER_FAC;
     ack_ = false;
     elapsed_ = 0;
     ++gen_;
@@ -377,35 +204,11 @@ void otaThread::startStepLocked(quint32 n)
         sendRawLocked(AdapterLink::configCommand(configIndex_));
         break;
     case STEP_IN_OTA:
-        sendLocked(CanProtocol::otaStart(target_, devices_[selected_].mcuId));
-        break;
     case STEP_SEND_INFO:
-        imageSize_ = quint32(image_.size());
-        if (imageSize_ == 0) {
-            step_ = STEP_STOP;
-            setStatusLocked(OTA_STA_BINFILE_EMPTY);
-            return;
-        }
-        if (imageSize_ > MaxImage) {
-            step_ = STEP_STOP;
-            setStatusLocked(OTA_STA_BINFILE_SIZE_OVER_LIMIT);
-            return;
-        }
-        frameCount_ = (imageSize_ + 7) / 8;
-        framesSent_ = 0;
-        sendLocked(CanProtocol::otaInfo(target_, imageSize_, frameCount_));
-        break;
-    case STEP_SEND_BIN: {
-        quint8 bytes[8];
-        const quint32 at = framesSent_ * 8;
-        for (quint32 k = 0; k < 8; ++k)
-            bytes[k]
-                = at + k < imageSize_ && at + k < quint32(image_.size()) ? quint8(image_[int(at + k)]) : 0xFF;
-        sendLocked(CanProtocol::otaData(target_, quint16(framesSent_), bytes));
-        break;
-    }
+    case STEP_SEND_BIN:
     case STEP_SEND_END:
-        sendLocked(CanProtocol::otaEnd(target_, frameCount_));
+        if (!startFirmwareLocked(n))
+            return;
         break;
     case STEP_GET_DEV_INFO:
         passCounter_ = 0;
@@ -436,67 +239,20 @@ void otaThread::startStepLocked(quint32 n)
     case STEP_MOTOR_CTRL_CONTINUOUS:
         break;
     case STEP_ASK_PARA_STR_INFO:
-        params_.beginDescription();
-        errors_ = 0;
-        sendLocked(CanProtocol::paramDescribe(target_, devices_[selected_].mcuId));
-        break;
     case STEP_READ_PARA_STR_START:
-        xferGroup_ = 0;
-        xferIndex_ = 0;
-        Q_FALLTHROUGH();
     case STEP_READ_PARA_STR:
-        next = STEP_READ_PARA_STR;
-        xferCode_ = ParamTable::code(xferGroup_, xferIndex_);
-        framesRecv_ = 0;
-        errors_ = 0;
-        std::memset(xferBuf_, 0, sizeof(xferBuf_));
-        sendLocked(CanProtocol::paramRead(target_, xferCode_));
-        break;
-    case STEP_WRITE_PARA_STR_START: {
-        int g = 0;
-        int i = 0;
-        while (i < params_.count(0) && !params_.entry(0, i).modified)
-            ++i;
-        if (i >= params_.count(0)) {
-            g = 2;
-            i = 0;
-            while (i < params_.count(2) && !params_.entry(2, i).modified)
-                ++i;
-        }
-        xferGroup_ = g;
-        xferIndex_ = quint16(i);
-    }
-        Q_FALLTHROUGH();
+    case STEP_WRITE_PARA_STR_START:
     case STEP_WRITE_PARA_STR:
-        next = STEP_WRITE_PARA_STR;
-        step_ = next;
-        startWriteLocked();
-        return;
     case STEP_SAVE_PARA_STR:
-    case STEP_RECOVER_FAC: {
-        const quint8 sub = n == STEP_SAVE_PARA_STR ? 2 : 3;
-        errors_ = 0;
-        bytesLeft_ = 0;
-        lastWrite_ = {};
-        lastWrite_.sub = sub;
-        sendLocked(CanProtocol::paramWrite(target_, sub, 0, 0, 0, nullptr, 0));
-        next = n == STEP_SAVE_PARA_STR ? STEP_WRITE_PARA_STR : STEP_STOP;
+    case STEP_RECOVER_FAC:
+        if (!startParamsLocked(n, &next))
+            return;
         break;
-    }
     case STEP_SCOPE_SET_FRE:
-        sendLocked(CanProtocol::scopeConfigure(target_, scopeFreq_));
-        next = STEP_SCOPE_CONFIG;
-        break;
     case STEP_SCOPE_SET_CHANNAL:
-        sendChannelsLocked();
-        next = STEP_SCOPE_CONFIG;
-        break;
     case STEP_SCOPE_START:
-        sendLocked(CanProtocol::scopeCommand(target_, 2));
-        break;
     case STEP_SCOPE_STOP:
-        stopSince_ = std::chrono::steady_clock::now();
-        sendLocked(CanProtocol::scopeCommand(target_, 3));
+        next = startScopeLocked(n);
         break;
     case STEP_SCOPE_CONFIG:
     case STEP_QUIT:
@@ -504,64 +260,6 @@ void otaThread::startStepLocked(quint32 n)
         break;
     }
     step_ = next;
-}
-
-void otaThread::startWriteLocked()
-{
-    errors_ = 0;
-    quint32 transferError = 0;
-    const int g = xferGroup_;
-    const int i = xferIndex_;
-    int size = 0;
-    if (i >= params_.count(g)) {
-        transferError = 1;
-    } else if (g == 0) {
-        xferType_ = 10;
-        size = 16;
-        std::memcpy(xferBuf_, params_.entry(0, i).buffer, 16);
-    } else if (g == 2) {
-        xferType_ = params_.entry(2, i).type;
-        size = CanProtocol::typeSize(xferType_);
-        std::memcpy(xferBuf_, params_.entry(2, i).buffer, 16);
-    } else {
-        transferError = 2;
-    }
-    if (transferError) {
-        errors_ |= 1u << transferError;
-        step_ = STEP_STOP;
-        setStatusLocked(OTA_STA_WRITE_PARA_ERROR);
-        return;
-    }
-    xferCode_ = ParamTable::code(g, i);
-    seq_ = 0;
-    bytesSent_ = 0;
-    bytesLeft_ = size;
-    sendWriteFrameLocked();
-}
-
-void otaThread::sendWriteFrameLocked()
-{
-    const int n = qMin(bytesLeft_, 4);
-    const CanPack f
-        = CanProtocol::paramWrite(target_, 0, xferCode_, xferType_, seq_, xferBuf_ + bytesSent_, n);
-    bytesSent_ += n;
-    bytesLeft_ -= n;
-    lastWrite_.sub = 0;
-    lastWrite_.code = xferCode_;
-    lastWrite_.type = xferType_;
-    lastWrite_.seq = seq_;
-    sendLocked(f);
-}
-
-void otaThread::sendChannelsLocked()
-{
-    quint16 codes[4] = {0, 0, 0, 0};
-    const int p = scopeCursor_;
-    for (int k = 0; k < 4; ++k)
-        if (p + k < scopeSlotList_.size())
-            codes[k] = scopeCodes_[scopeSlotList_[p + k]];
-    sendLocked(CanProtocol::scopeChannels(target_, p, scopeCount_, codes));
-    scopeCursor_ = p + 4;
 }
 
 void otaThread::setStatusLocked(quint32 code)
@@ -574,8 +272,8 @@ void otaThread::setStatusLocked(quint32 code)
     s.recvCanId = lastRecvId_;
     s.mcuId = announced_.mcuId;
     s.canId = announced_.canId;
-    s.framesSent = framesSent_;
-    s.frameCount = frameCount_;
+    s.framesSent = fw_.framesSent;
+    s.frameCount = fw_.frameCount;
     s.rotorAngle = rotorAngle_;
     s.statorAngle = statorAngle_;
     s.sensorValue = sensorValue_;
@@ -584,8 +282,9 @@ void otaThread::setStatusLocked(quint32 code)
     s.correction = correction_;
     s.caliCanId = caliCanId_;
     s.electricalOffset = electricalOffset_;
-    s.transferCode = xferCode_;
+    s.transferCode = xfer_.code;
     s.errors = errors_;
+    s.motorError = xfer_.motorError;
     s.feedback = feedback_;
     s.faultWord = faultWord_;
     s.warningWord = warningWord_;
@@ -623,7 +322,6 @@ void otaThread::run()
             qDebug().noquote() << "---- run step:" << OtaStatus::stepName(prev) << "->"
                                << OtaStatus::stepName(cur);
         prev = cur;
-        WaitSpec w;
         if (cur == STEP_QUIT) {
             return;
         } else if (cur == STEP_GET_DEV_INFO) {
@@ -642,9 +340,9 @@ void otaThread::run()
             const quint64 gen = gen_;
             cv_.wait_for(lk, std::chrono::milliseconds(2), [&] { return gen_ != gen; });
             if (gen_ == gen && step_ == STEP_SCOPE_STOP) {
-                if (!scopeRunning_) {
+                if (!scope_.running) {
                     step_ = STEP_STOP;
-                } else if (std::chrono::steady_clock::now() - stopSince_
+                } else if (std::chrono::steady_clock::now() - scope_.stopSince
                     > std::chrono::milliseconds(StopLimitMs)) {
                     // A motor that went silent (unplugged, powered off) never confirms the stop.
                     step_ = STEP_STOP;
@@ -656,17 +354,17 @@ void otaThread::run()
                 deliver();
                 lk.lock();
             }
-        } else if (waitSpec(cur, &w)) {
+        } else if (const StepRule* rule = StepRule::of(cur)) {
             const quint64 gen = gen_;
-            cv_.wait_for(lk, std::chrono::milliseconds(w.sleep), [&] { return gen_ != gen; });
+            cv_.wait_for(lk, std::chrono::milliseconds(rule->sleepMs), [&] { return gen_ != gen; });
             // A step started meanwhile starts its own count; a step ended by an answer has nothing to poll.
             if (gen_ != gen || step_ != cur)
                 continue;
-            elapsed_ += w.add;
+            elapsed_ += rule->countMs;
             if (ack_)
-                onAckLocked(cur);
-            else if (elapsed_ > w.limit)
-                onTimeoutLocked(cur);
+                onAckLocked(cur, *rule);
+            else if (elapsed_ > rule->limitMs)
+                onTimeoutLocked(cur, *rule);
             lk.unlock();
             deliver();
             lk.lock();
@@ -694,120 +392,51 @@ void otaThread::scanOnceLocked()
         step_ = STEP_STOP;
 }
 
-void otaThread::onAckLocked(quint32 step)
+void otaThread::onAckLocked(quint32 step, const StepRule& rule)
 {
-    switch (step) {
-    case STEP_INIT:
+    switch (rule.onAck) {
+    case StepRule::End:
         step_ = STEP_STOP;
-        setStatusLocked(OTA_STA_CONNECT_SUCCESS);
+        setStatusLocked(rule.success);
         break;
-    case STEP_INCONFIG:
-        step_ = STEP_STOP;
-        setStatusLocked(OTA_STA_INCONFIG_SUCCESS);
-        break;
-    case STEP_CONFIG:
+    case StepRule::NextConfig:
         ++configIndex_;
         if (configIndex_ >= AdapterLink::ConfigCommandCount) {
             step_ = STEP_STOP;
-            setStatusLocked(OTA_STA_CONFIG_SUCCESS);
+            setStatusLocked(rule.success);
         } else {
             startStepLocked(STEP_CONFIG);
         }
         break;
-    case STEP_IN_OTA:
+    case StepRule::EnterTransfer:
         step_ = STEP_SEND_INFO;
         ack_ = false;
         elapsed_ = 0;
         ++gen_;
-        setStatusLocked(OTA_STA_IN_OTA_MODE_SUCCESS);
+        setStatusLocked(rule.success);
         break;
-    case STEP_SEND_INFO:
-        ack_ = false;
-        break;
-    case STEP_SET_CAN_ID:
-    case STEP_SET_RST_MODE:
-    case STEP_SET_MOTOR_MODE:
-    case STEP_SET_BRAKE_MODE:
-    case STEP_SET_CALI_ENCODER_MODE:
-    case STEP_SET_ZERO_MECH_MODE: {
-        static const quint32 ok[]
-            = {OTA_STA_SET_ID_SUCCESS, OTA_STA_RST_MODE_SUCCESS, OTA_STA_MOTOR_MODE_SUCCESS,
-                OTA_STA_BRAKE_MODE_SUCCESS, OTA_STA_CALI_MODE_SUCCESS, OTA_STA_ZERO_MODE_SUCCESS};
-        step_ = STEP_STOP;
-        setStatusLocked(ok[step - STEP_SET_CAN_ID]);
-        break;
-    }
-    case STEP_ASK_PARA_STR_INFO:
-        if (params_.lastSub() == 9) {
+    case StepRule::WaitAgain:
+        // The description stream's end frame ends its step without a further status.
+        if (step == STEP_ASK_PARA_STR_INFO && params_.lastSub() == 9) {
             step_ = STEP_STOP;
             break;
         }
-        Q_FALLTHROUGH();
-    case STEP_READ_PARA_STR:
-    case STEP_WRITE_PARA_STR:
-    case STEP_SCOPE_CONFIG:
         ack_ = false;
         elapsed_ = 0;
         break;
-    default:
+    case StepRule::Ignore:
+        ack_ = false;
         break;
     }
 }
 
-void otaThread::onTimeoutLocked(quint32 step)
+void otaThread::onTimeoutLocked(quint32 step, const StepRule& rule)
 {
-    quint32 code = 0;
-    switch (step) {
-    case STEP_INIT:
-        code = OTA_STA_CONNECT_OVER_TIME;
-        break;
-    case STEP_INCONFIG:
-        code = OTA_STA_INCONFIG_OVER_TIME;
-        break;
-    case STEP_CONFIG:
-        code = OTA_STA_CONFIG_OVER_TIME;
-        break;
-    case STEP_IN_OTA:
-        code = OTA_STA_IN_OTA_MODE_OVER_TIME;
-        break;
-    case STEP_SEND_INFO:
-        code = OTA_STA_OTA_INFO_OVER_TIME;
-        break;
-    case STEP_SET_CAN_ID:
-        code = OTA_STA_SET_ID_OVER_TIME;
-        break;
-    case STEP_SET_RST_MODE:
-        code = OTA_STA_RST_MODE_OVER_TIME;
-        break;
-    case STEP_SET_MOTOR_MODE:
-        code = OTA_STA_MOTOR_MODE_OVER_TIME;
-        break;
-    case STEP_SET_BRAKE_MODE:
-        code = OTA_STA_BRAKE_MODE_OVER_TIME;
-        break;
-    case STEP_SET_CALI_ENCODER_MODE:
-        code = OTA_STA_CALI_MODE_OVER_TIME;
-        break;
-    case STEP_SET_ZERO_MECH_MODE:
-        code = OTA_STA_ZERO_MODE_OVER_TIME;
-        break;
-    case STEP_ASK_PARA_STR_INFO:
-        code = errors_ ? OTA_STA_GET_PARA_INFO_ERROR : OTA_STA_GET_PARA_INFO_OVER_TIME;
-        break;
-    case STEP_READ_PARA_STR:
-        code = OTA_STA_READ_PARA_OVER_TIME;
-        break;
-    case STEP_WRITE_PARA_STR:
-        code = OTA_STA_WRITE_PARA_OVER_TIME;
-        break;
-    case STEP_SCOPE_CONFIG:
-        code = OTA_STA_PARA_UPDATE_OVER_TIME;
-        break;
-    default:
-        return;
-    }
     step_ = STEP_STOP;
-    setStatusLocked(code);
+    if (step == STEP_ASK_PARA_STR_INFO && errors_)
+        setStatusLocked(OTA_STA_GET_PARA_INFO_ERROR);
+    else
+        setStatusLocked(rule.timeout);
 }
 
 // ---- delivery on the owner thread -------------------------------------------------------------

@@ -17,6 +17,8 @@
 #include <mutex>
 #include <thread>
 
+struct StepRule;
+
 using ScopeBuffers = std::array<ScopeBuffer, ScopeDecoder::Slots>;
 Q_DECLARE_METATYPE(const ScopeBuffers*)
 
@@ -25,6 +27,10 @@ Q_DECLARE_METATYPE(const ScopeBuffers*)
 // statuses, outgoing bytes and data-tree writes are delivered on the owner's (GUI) thread in the
 // order they were produced. The loop runs on a std::thread so that its start and end are
 // visible to ThreadSanitizer; the QThread-like start/wait/isRunning keep the usual interface.
+// The waiting steps are rows of EngineSteps.h; the step loop, adapter steps and delivery live in
+// otaThread.cpp, reassembly and frame parsing in otaThreadReceive.cpp, and each conversation's
+// start and answers in otaThreadFirmware.cpp, otaThreadParams.cpp and otaThreadScope.cpp.
+// Procedures observe the engine through sendState, the ordered status stream.
 class otaThread : public QObject
 {
     Q_OBJECT
@@ -157,12 +163,17 @@ private:
     void parseReadLocked(const CanPack& f);
     void parseWriteLocked(const CanPack& f);
     void parseScopeLocked(const CanPack& f);
+    // Start actions per concern; false when the start already ended or replaced the step.
+    bool startFirmwareLocked(quint32 n);
+    bool startParamsLocked(quint32 n, quint32* next);
+    quint32 startScopeLocked(quint32 n); // the step to wait in
+    void matchFirmwareLocked(quint32 step, const CanPack& f);
     void startWriteLocked();
     void sendWriteFrameLocked();
     void sendChannelsLocked();
     bool pollLocked(std::unique_lock<std::mutex>& lk, quint32 step, quint32 sleepMs);
-    void onAckLocked(quint32 step);
-    void onTimeoutLocked(quint32 step);
+    void onAckLocked(quint32 step, const StepRule& rule);
+    void onTimeoutLocked(quint32 step, const StepRule& rule);
     void scanOnceLocked();
     CanPack frameLocked() const;
     // Answers of the motor the current request went to (the sender's CAN ID in bits 15-8).
@@ -212,31 +223,46 @@ private:
     quint8 hall_[8] = {};
 
     ParamTable params_;
-    int xferGroup_ = 0;
-    quint16 xferIndex_ = 0;
-    quint16 xferCode_ = 0;
-    quint8 xferType_ = 0;
-    quint32 errors_ = 0;
-    int bytesLeft_ = 0, bytesSent_ = 0;
-    quint8 seq_ = 0;
-    quint8 xferBuf_[17] = {};
-    int framesRecv_ = 0;
-    struct
+    quint32 errors_ = 0; // reasons of the last failed read, write, description or scope answer
+    // The parameter read or write in progress (also save and factory reset).
+    struct ParamTransferState
     {
-        quint8 sub = 0, type = 0, seq = 0;
+        int group = 0;
+        quint16 index = 0;
         quint16 code = 0;
-    } lastWrite_;
+        quint8 type = 0;
+        quint8 motorError = 0; // the motor's error number in the last write answer
+        bool resetPending = false; // a factory reset was sent and no other step started since
+        int bytesLeft = 0, bytesSent = 0;
+        quint8 seq = 0;
+        quint8 buf[17] = {};
+        int framesRecv = 0;
+        struct
+        {
+            quint8 sub = 0, type = 0, seq = 0;
+            quint16 code = 0;
+        } lastWrite; // compared with the motor's echo
+    } xfer_;
 
-    quint16 scopeFreq_ = 100;
-    quint16 scopeSetting2_ = 2600, scopeSetting3_ = 1;
-    int scopeCount_ = 0, scopeCursor_ = 0;
-    QVector<quint8> scopeSlotList_;
-    std::array<quint16, ScopeDecoder::Slots> scopeCodes_ {};
-    quint16 replyWords_[2] = {0, 0};
-    bool scopeRunning_ = false;
-    std::chrono::steady_clock::time_point stopSince_;
+    // Oscilloscope settings, channel set-up and the running mark.
+    struct ScopeState
+    {
+        quint16 frequency = 100;
+        quint16 setting2 = 2600, setting3 = 1;
+        int count = 0, cursor = 0;
+        QVector<quint8> slotList;
+        std::array<quint16, ScopeDecoder::Slots> codes {};
+        quint16 replyWords[2] = {0, 0};
+        bool running = false;
+        std::chrono::steady_clock::time_point stopSince;
+    } scope_;
     ScopeDecoder decoder_;
 
-    QByteArray image_;
-    quint32 imageSize_ = 0, frameCount_ = 0, framesSent_ = 0;
+    // Firmware transfer: the image, its size when the transfer started, its 8-byte frames and the
+    // index of the next frame to send.
+    struct FirmwareState
+    {
+        QByteArray image;
+        quint32 size = 0, frameCount = 0, framesSent = 0;
+    } fw_;
 };

@@ -24,8 +24,11 @@ struct FaultConfig
     int delayMs = 0; // every motor frame leaves this much later
     int firmwareRetryAt = -1; // firmware frame index that is refused once with a retry request
     bool firmwareFailEnd = false; // the end-of-transfer frame is always answered with failure
+    bool firmwareRetryForever = false; // firmwareRetryAt is refused every time, not once
+    bool firmwareSilentEnd = false; // the end-of-transfer frame is never answered
     int scopeWrongTypeChannel = -1; // channel position whose type echo is wrong (0-based)
     bool linkModel = false; // wire time of 921600 baud serial and 1 Mbit/s CAN
+    int usbLatencyUs = 0; // with linkModel: USB turnaround added in each direction
 };
 
 struct SimConfig

@@ -2,9 +2,12 @@
 
 namespace sim {
 
-SimFirmwareReceiver::SimFirmwareReceiver(int retryAt, bool failEnd, TraceFn trace)
+SimFirmwareReceiver::SimFirmwareReceiver(
+    int retryAt, bool failEnd, TraceFn trace, bool retryForever, bool silentEnd)
     : retryAt_(retryAt)
     , failEnd_(failEnd)
+    , retryForever_(retryForever)
+    , silentEnd_(silentEnd)
     , trace_(std::move(trace))
 { }
 
@@ -63,7 +66,7 @@ void SimFirmwareReceiver::data(const SimCanFrame& f, quint8 canId, std::vector<S
         out->push_back(answer(13, canId, false, quint16(next_)));
         return;
     }
-    if (int(index) == retryAt_ && !retried_) {
+    if (int(index) == retryAt_ && (!retried_ || retryForever_)) {
         // Injected fault: pretend this frame was corrupted and ask to resume two back.
         retried_ = true;
         next_ = index >= 2 ? index - 2 : 0;
@@ -84,6 +87,10 @@ bool SimFirmwareReceiver::end(
 {
     if (state_ == Idle) {
         trace_(QStringLiteral("firmware: end frame outside update mode ignored"));
+        return false;
+    }
+    if (silentEnd_) {
+        trace_(QStringLiteral("firmware: end frame not answered (injected fault)"));
         return false;
     }
     const quint32 count = f.u32(0);

@@ -16,8 +16,10 @@ class SimFirmwareReceiver
 public:
     using TraceFn = std::function<void(const QString&)>;
     // retryAt: frame index refused once per transfer with a retry request (-1: never);
-    // failEnd: every end frame is answered with failure.
-    SimFirmwareReceiver(int retryAt, bool failEnd, TraceFn trace);
+    // failEnd: every end frame is answered with failure; with retryForever the refusal repeats
+    // every time; silentEnd: end frames are never answered.
+    SimFirmwareReceiver(
+        int retryAt, bool failEnd, TraceFn trace, bool retryForever = false, bool silentEnd = false);
 
     void start(quint8 canId, std::vector<SimCanFrame>* out);
     void info(const SimCanFrame& f, quint8 canId, std::vector<SimCanFrame>* out);
@@ -41,6 +43,8 @@ private:
 
     int retryAt_;
     bool failEnd_;
+    bool retryForever_;
+    bool silentEnd_;
     TraceFn trace_;
     State state_ = Idle;
     quint32 size_ = 0;

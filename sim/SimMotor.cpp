@@ -46,7 +46,8 @@ SimMotor::SimMotor(
     , image_(std::move(image))
     , table_(canId)
     , scope_(faults.scopeWrongTypeChannel, trace_)
-    , firmware_(faults.firmwareRetryAt, faults.firmwareFailEnd, trace_)
+    , firmware_(faults.firmwareRetryAt, faults.firmwareFailEnd, trace_, faults.firmwareRetryForever,
+          faults.firmwareSilentEnd)
 { }
 
 SimCanFrame SimMotor::announcement() const
@@ -166,8 +167,12 @@ void SimMotor::handle(const SimCanFrame& f, qint64 nowUs, std::vector<SimCanFram
         return;
     case 14: {
         QByteArray image;
-        if (firmware_.end(f, canId_, out, &image) && image_)
-            image_(canId_, image);
+        if (firmware_.end(f, canId_, out, &image)) {
+            if (image_)
+                image_(canId_, image);
+            // The motor restarts into the new image and announces itself.
+            out->push_back(announcement());
+        }
         return;
     }
     case 18:

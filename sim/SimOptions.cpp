@@ -45,8 +45,12 @@ void SimOptions::declare(QCommandLineParser* p)
         {"fw-retry-at", "Fault: refuse firmware frame FRAME once, asking to resume two frames earlier.",
             "FRAME"},
         {"fw-fail-end", "Fault: answer every firmware end frame with failure."},
+        {"fw-retry-forever", "Fault: refuse the --fw-retry-at frame every time, not once."},
+        {"fw-silent-end", "Fault: never answer the firmware end frame."},
         {"scope-wrong-type", "Fault: echo a wrong type code for oscilloscope channel position K (0-7).", "K"},
         {"link-model", "Delay every byte as 921600 baud serial and every frame as 1 Mbit/s CAN would."},
+        {"usb-latency-us", "With --link-model: add US microseconds of USB turnaround in each direction.",
+            "US"},
     });
 }
 
@@ -126,9 +130,13 @@ bool SimOptions::read(const QCommandLineParser& p, SimConfig* cfg, QString* erro
     if (p.isSet("fw-retry-at") && !toInt(p.value("fw-retry-at"), 0, 65535, &f.firmwareRetryAt))
         return fail(QStringLiteral("--fw-retry-at needs a frame index from 0 to 65535"));
     f.firmwareFailEnd = p.isSet("fw-fail-end");
+    f.firmwareRetryForever = p.isSet("fw-retry-forever");
+    f.firmwareSilentEnd = p.isSet("fw-silent-end");
     if (p.isSet("scope-wrong-type") && !toInt(p.value("scope-wrong-type"), 0, 7, &f.scopeWrongTypeChannel))
         return fail(QStringLiteral("--scope-wrong-type needs a channel position from 0 to 7"));
     f.linkModel = p.isSet("link-model");
+    if (p.isSet("usb-latency-us") && !toInt(p.value("usb-latency-us"), 0, 100000, &f.usbLatencyUs))
+        return fail(QStringLiteral("--usb-latency-us needs microseconds from 0 to 100000"));
     if (!p.positionalArguments().isEmpty())
         return fail(QStringLiteral("unexpected argument '%1'").arg(p.positionalArguments().first()));
     *cfg = c;

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -16,8 +17,11 @@
 #include <map>
 #include <mutex>
 #include <poll.h>
+#include <sys/prctl.h>
+#include <sys/timerfd.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace sim {
 
@@ -73,6 +77,9 @@ public:
     void onImage(quint8 canId, const QByteArray& image);
     bool isSilent(const SimMotor& m) const;
     void wake();
+    // Link-model accounting: [start, end] in microseconds is in flight on some part of the link.
+    void busy(double start, double end);
+    void noteInput(qint64 now);
 
     SimConfig cfg;
     SimTrace trace;
@@ -88,6 +95,8 @@ public:
     quint64 sent = 0;
     quint64 motorFrameCount = 0;
     double rxFreeUs = 0, busFreeUs = 0, txFreeUs = 0;
+    double busyUntilUs = 0, busyUs = 0;
+    std::vector<qint64> turnaroundsUs;
     QByteArray lastImage;
     quint32 lastCrc = 0;
     int imageCount = 0;
@@ -100,6 +109,7 @@ public:
     std::atomic<bool> stopRequested {false};
     std::atomic<bool> running {false};
     int wakeFds[2] = {-1, -1};
+    int timerFd = -1; // absolute monotonic deadlines: no drift and no sleep granularity
 };
 
 SimServerPrivate::SimServerPrivate(const SimConfig& c)
@@ -146,20 +156,41 @@ void SimServerPrivate::schedule(qint64 at, Event e)
     events.emplace(std::make_pair(at, eventSeq++), std::move(e));
 }
 
+void SimServerPrivate::busy(double start, double end)
+{
+    if (end <= busyUntilUs)
+        return;
+    busyUs += end - std::max(start, busyUntilUs);
+    busyUntilUs = end;
+}
+
+void SimServerPrivate::noteInput(qint64 now)
+{
+    // The link had delivered everything and waited for the host.
+    const double gap = double(now) - busyUntilUs;
+    if (busyUntilUs > 0 && gap >= 0 && gap < 1e6)
+        turnaroundsUs.push_back(qint64(gap));
+}
+
 void SimServerPrivate::onInput(const QByteArray& bytes, qint64 now)
 {
     SimAdapter::Result r;
     adapter.receive(bytes, pty.lineBaud(), &r);
+    const double usb = cfg.faults.usbLatencyUs;
     qint64 ready = now;
     if (cfg.faults.linkModel) {
-        rxFreeUs = std::max(double(now), rxFreeUs) + bytes.size() * SerialByteUs;
+        noteInput(now);
+        const double start = std::max(double(now) + usb, rxFreeUs);
+        rxFreeUs = start + bytes.size() * SerialByteUs;
+        busy(double(now), rxFreeUs);
         ready = qint64(rxFreeUs);
     }
     for (const QByteArray& text : r.replies) {
         qint64 at = ready;
         if (cfg.faults.linkModel) {
             txFreeUs = std::max(double(at), txFreeUs) + text.size() * SerialByteUs;
-            at = qint64(txFreeUs);
+            at = qint64(txFreeUs + usb);
+            busy(double(ready), double(at));
         }
         schedule(at, Event {Event::SendText, {}, text});
     }
@@ -174,6 +205,7 @@ void SimServerPrivate::onInput(const QByteArray& bytes, qint64 now)
         if (cfg.faults.linkModel) {
             busFreeUs = std::max(double(at), busFreeUs) + canFrameUs(f.len);
             at = qint64(busFreeUs);
+            busy(double(ready), busFreeUs);
         }
         if (at <= now)
             deliver(f, now);
@@ -211,9 +243,11 @@ void SimServerPrivate::scheduleMotorFrames(const std::vector<SimCanFrame>& frame
                 continue;
             }
             backlogReported = false;
-            busFreeUs = std::max(double(at), busFreeUs) + canFrameUs(f.len);
+            const double from = double(at);
+            busFreeUs = std::max(from, busFreeUs) + canFrameUs(f.len);
             txFreeUs = std::max(busFreeUs, txFreeUs) + env.size() * SerialByteUs;
-            at = qint64(txFreeUs);
+            at = qint64(txFreeUs + cfg.faults.usbLatencyUs);
+            busy(from, double(at));
         }
         schedule(at, Event {Event::SendFrame, f, std::move(env)});
     }
@@ -298,23 +332,34 @@ void SimServerPrivate::wake()
 
 void SimServerPrivate::run()
 {
+    // Wake at the modelled instant, not up to the default 50 us later.
+    ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     QByteArray chunk(65536, '\0');
     while (!stopRequested.load()) {
-        qint64 timeoutUs;
+        qint64 wakeAtUs;
         bool wantWrite;
         {
             std::lock_guard<std::mutex> lock(mutex);
             const qint64 now = nowUs();
-            timeoutUs = std::max<qint64>(0, nextWake(now) - now);
+            wakeAtUs = std::max<qint64>(now, nextWake(now));
             wantWrite = !output.isEmpty();
         }
-        pollfd fds[2]
-            = {{pty.masterFd(), short(POLLIN | (wantWrite ? POLLOUT : 0)), 0}, {wakeFds[0], POLLIN, 0}};
-        timespec ts {time_t(timeoutUs / 1000000), long(timeoutUs % 1000000) * 1000};
-        ::ppoll(fds, 2, &ts, nullptr);
+        // steady_clock is CLOCK_MONOTONIC: the deadline is absolute, so wake-up latency never
+        // accumulates into the model.
+        itimerspec deadline {};
+        deadline.it_value = {time_t(wakeAtUs / 1000000), long(wakeAtUs % 1000000) * 1000};
+        ::timerfd_settime(timerFd, TFD_TIMER_ABSTIME, &deadline, nullptr);
+        pollfd fds[3] = {{pty.masterFd(), short(POLLIN | (wantWrite ? POLLOUT : 0)), 0},
+            {wakeFds[0], POLLIN, 0}, {timerFd, POLLIN, 0}};
+        ::ppoll(fds, 3, nullptr, nullptr);
         if (fds[1].revents & POLLIN) {
             char buf[64];
             while (::read(wakeFds[0], buf, sizeof buf) > 0) { }
+        }
+        if (fds[2].revents & POLLIN) {
+            quint64 expirations;
+            ssize_t r = ::read(timerFd, &expirations, sizeof expirations);
+            Q_UNUSED(r);
         }
         QByteArray input;
         if (fds[0].revents & POLLIN) {
@@ -395,6 +440,13 @@ bool SimServer::start(QString* error)
         stop();
         return false;
     }
+    d->timerFd = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+    if (d->timerFd < 0) {
+        if (error)
+            *error = QStringLiteral("timerfd: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+        stop();
+        return false;
+    }
     d->trace.add(QStringLiteral("serving %1 at %2 baud, %3 motor(s)")
                      .arg(d->pty.slavePath())
                      .arg(d->cfg.adapterBaud)
@@ -417,11 +469,36 @@ void SimServer::stop()
             ::close(fd);
         fd = -1;
     }
+    if (d->timerFd >= 0)
+        ::close(d->timerFd);
+    d->timerFd = -1;
     d->pty.close();
     if (!d->linkCreated.isEmpty()) {
         ::unlink(QFile::encodeName(d->linkCreated).constData());
         d->linkCreated.clear();
     }
+}
+
+SimServer::LinkStats SimServer::linkStats() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    LinkStats st;
+    st.busyUs = d->busyUs;
+    std::vector<qint64> t = d->turnaroundsUs;
+    st.turnarounds = int(t.size());
+    if (!t.empty()) {
+        std::sort(t.begin(), t.end());
+        st.turnaroundP50Us = double(t[t.size() / 2]);
+        st.turnaroundP99Us = double(t[std::min(t.size() - 1, t.size() * 99 / 100)]);
+    }
+    return st;
+}
+
+void SimServer::resetLinkStats()
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->busyUs = 0;
+    d->turnaroundsUs.clear();
 }
 
 bool SimServer::isRunning() const

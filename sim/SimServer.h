@@ -68,6 +68,20 @@ public:
     quint64 framesReceived() const;
     quint64 framesSent() const;
 
+    // What the link model implies (zero without it): busyUs is the time something was on the
+    // wire, in the adapter or in USB transit since the last reset, the floor any host could reach
+    // for the same traffic; each host turnaround is the gap from the link falling idle after
+    // bytes to the host to the host's next bytes (gaps of a second or more are not turnarounds).
+    struct LinkStats
+    {
+        double busyUs = 0;
+        int turnarounds = 0;
+        double turnaroundP50Us = 0;
+        double turnaroundP99Us = 0;
+    };
+    LinkStats linkStats() const;
+    void resetLinkStats();
+
     // SimAdapter state.
     quint32 adapterBaud() const; // current configured serial rate
     bool adapterInConfigMode() const;

@@ -48,6 +48,15 @@ int main(int argc, char** argv)
 
     int sig = 0;
     sigwait(&stopSignals, &sig);
+    if (cfg.faults.linkModel) {
+        // The time the link itself needed for this run's traffic: no host can be faster.
+        const sim::SimServer::LinkStats st = server.linkStats();
+        std::fprintf(stderr,
+            "servobench-sim: link floor %.1f ms (921600 baud serial, 1 Mbit/s CAN, USB %d us each way); "
+            "%d host turnarounds, p50 %.0f us, p99 %.0f us\n",
+            st.busyUs / 1000.0, cfg.faults.usbLatencyUs, st.turnarounds, st.turnaroundP50Us,
+            st.turnaroundP99Us);
+    }
     server.stop();
     std::fprintf(stderr, "servobench-sim: stopped by signal %d\n", sig);
     return 0;

@@ -115,6 +115,19 @@ bool waitUntil(const std::function<bool()>& cond, int ms)
     return true;
 }
 
+// With the link model: the floor the simulator's wire times imply for the same traffic, the run
+// as a ratio to it, and the host's turnaround (acknowledgement in, next frame written).
+void reportLink(benchmark::State& state, const sim::SimServer& sim, qint64 wallNs)
+{
+    const sim::SimServer::LinkStats st = sim.linkStats();
+    if (st.busyUs <= 0)
+        return;
+    state.counters["floor_ms"] = st.busyUs / 1000.0;
+    state.counters["ratio"] = double(wallNs) / 1000.0 / st.busyUs;
+    state.counters["turn_p50_us"] = st.turnaroundP50Us;
+    state.counters["turn_p99_us"] = st.turnaroundP99Us;
+}
+
 struct Link
 {
     std::unique_ptr<sim::SimServer> sim;
@@ -146,6 +159,7 @@ void BM_ParameterUpload(benchmark::State& state)
         bool done = false;
         QObject::connect(&xfer, &ParamTransfer::finished, [&](bool) { done = true; });
         const quint64 before = link.sim->framesReceived() + link.sim->framesSent();
+        link.sim->resetLinkStats();
         QElapsedTimer t;
         t.start();
         xfer.upload();
@@ -153,7 +167,7 @@ void BM_ParameterUpload(benchmark::State& state)
         state.SetIterationTime(double(t.nsecsElapsed()) / 1e9);
         const quint64 frames = link.sim->framesReceived() + link.sim->framesSent() - before;
         state.counters["frames"] = double(frames);
-        state.counters["floor_ms"] = double(frames) * (17 * 10.0 / 921600.0 * 1000.0 + 0.131);
+        reportLink(state, *link.sim, t.nsecsElapsed());
     }
 }
 BENCHMARK(BM_ParameterUpload)->Arg(0)->Arg(1)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
@@ -172,6 +186,7 @@ void BM_Firmware512KiB(benchmark::State& state)
             ok = good;
         });
         const quint64 before = link.sim->framesReceived() + link.sim->framesSent();
+        link.sim->resetLinkStats();
         QElapsedTimer t;
         t.start();
         up.start(image);
@@ -180,7 +195,7 @@ void BM_Firmware512KiB(benchmark::State& state)
         const quint64 frames = link.sim->framesReceived() + link.sim->framesSent() - before;
         state.counters["ok"] = ok ? 1 : 0;
         state.counters["frames"] = double(frames);
-        state.counters["floor_ms"] = double(frames) * (17 * 10.0 / 921600.0 * 1000.0 + 0.131);
+        reportLink(state, *link.sim, t.nsecsElapsed());
     }
 }
 BENCHMARK(BM_Firmware512KiB)->Arg(0)->Arg(1)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);

@@ -58,15 +58,3 @@ TEST(CliOptions, MistakesAreUsageErrorsWithOneLine)
         EXPECT_FALSE(st.message.contains('\n'));
     }
 }
-
-TEST(CliOptions, HelpNeedsNoArgumentsAndCoversEveryCommand)
-{
-    CliOptions o;
-    ASSERT_TRUE(parse({"set", "--help"}, &o).ok());
-    EXPECT_TRUE(o.help);
-    EXPECT_TRUE(CliOptions::commandHelp("set").contains("set CODE|NAME VALUE [--save]"));
-    const QString usage = CliOptions::usage();
-    for (const QString& c : CliOptions::commands())
-        EXPECT_TRUE(usage.contains("  " + c)) << c.toStdString();
-    EXPECT_TRUE(usage.contains("4 time-out"));
-}

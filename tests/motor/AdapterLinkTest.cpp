@@ -37,18 +37,6 @@ TEST(AdapterLink, ParsesFramesAndRejectsOtherPieces)
     EXPECT_TRUE(AdapterLink::isOk("+OK\r\n"));
 }
 
-TEST(AdapterLink, CommandsAndBaudTable)
-{
-    EXPECT_EQ(AdapterLink::configCommand(4), "AT+USART_PARAM=921600,0,0,0\r\n");
-    EXPECT_EQ(AdapterLink::configCommand(1), "AT+CAN_FRAMEFORMAT=1,0,1,0\r\n");
-    EXPECT_EQ(AdapterLink::configCommand(5), "");
-    EXPECT_EQ(AdapterLink::baudRate(0), 921600);
-    EXPECT_EQ(AdapterLink::baudRate(2), 115200);
-    EXPECT_EQ(AdapterLink::baudRate(11), 1152000);
-    EXPECT_EQ(AdapterLink::baudRate(12), 0);
-    EXPECT_EQ(AdapterLink::hex(QByteArray::fromHex("00ab0d")), "00 ab 0d");
-}
-
 TEST(FrameAssembler, SameFramesForAnySplitWithGarbage)
 {
     // A stream of frames, adapter replies and garbage lines.

@@ -1,9 +1,12 @@
 #include "CanProtocol.h"
+#include "ParamTable.h"
+#include "ValueCodec.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+#include <random>
 
 namespace {
 std::vector<int> bytes(const CanPack& f)
@@ -117,23 +120,28 @@ TEST(CanProtocol, HostFramesHaveTheirLayouts)
     EXPECT_EQ(CanProtocol::paramDescribe(1, 1).id, 0x1300FD01u);
 }
 
-TEST(CanProtocol, TypeTableNamesAndErrorTexts)
+TEST(CanProtocol, ErrorTextsOfCombinedBits)
 {
-    EXPECT_EQ(CanProtocol::typeName(6), "float");
-    EXPECT_EQ(CanProtocol::typeName(10), "none");
-    EXPECT_EQ(CanProtocol::typeName(31), "none");
-    EXPECT_EQ(CanProtocol::typeSize(7), 8);
-    EXPECT_EQ(CanProtocol::typeSize(10), 16);
-    EXPECT_EQ(CanProtocol::comModeName(CANCOM_OTA_ING).trimmed(), "CANCOM_OTA_ING");
-    EXPECT_EQ(CanProtocol::comModeName(23), "<canComMode> unknown");
-    EXPECT_EQ(CanProtocol::runModeName(8), "open loop mode");
-    EXPECT_EQ(CanProtocol::runModeName(7), "");
-
-    // A write reply with error number 6 in ext bits 23-18.
-    const quint8 ext = quint8(6 << 2);
-    EXPECT_EQ(CanProtocol::writeErrorText(1u << ((ext >> 2) & 0x3F)), "/value out of range");
     EXPECT_EQ(
         CanProtocol::writeErrorText(0x4000 | 0x8000 | 2), "/no such code/command mismatch/code mismatch");
-    EXPECT_EQ(CanProtocol::readErrorText(2 | 4), "/wrong type/loss frame");
     EXPECT_EQ(CanProtocol::readErrorText(0x1F), "/no such code/wrong type/loss frame/number mismatch");
+}
+
+TEST(ValueCodec, LittleEndianWhateverTheHostAndTheSameTextAsTheTable)
+{
+    const quint8 b[8] = {0x08, 0x07, 0x06, 0x05, 0x04, 0x03, 0x02, 0x81};
+    EXPECT_EQ(ValueCodec::load<quint16>(b), 0x0708u);
+    EXPECT_EQ(ValueCodec::load<qint64>(b), qint64(0x8102030405060708ull));
+    quint8 out[8] = {};
+    ValueCodec::store<quint32>(out, 0x11223344u);
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(out), 4).toHex(), "44332211");
+    // The one copy and the parameter table's must never drift apart.
+    std::mt19937 rng(3);
+    for (int type = 0; type <= 10; ++type)
+        for (int k = 0; k < 50; ++k) {
+            quint8 v[16];
+            for (auto& x : v)
+                x = quint8(rng());
+            ASSERT_EQ(ValueCodec::valueToText(type, v), ParamTable::valueToText(type, v)) << type;
+        }
 }

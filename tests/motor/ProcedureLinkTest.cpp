@@ -355,6 +355,72 @@ TEST(ProcedureLink, FirmwareRetryAndFailingEndFrame)
     EXPECT_EQ(done2.last().at(1).toString(), "Update failed!");
 }
 
+TEST(ProcedureLink, FirmwareVerdictComesFromTheFirmwareStatusesOnly)
+{
+    const QByteArray image(8 * 40, 'v');
+    {
+        // The motor restarts and announces itself right after accepting the end frame.
+        LinkRig r(oneMotor(3));
+        ASSERT_TRUE(r.connectAndScan(1));
+        r.use(3);
+        FirmwareUpdate up(r.worker.get());
+        QSignalSpy done(&up, &FirmwareUpdate::finished);
+        QSignalSpy detected(r.worker.get(), &CANWorker::deviceChanged);
+        ASSERT_TRUE(up.start(image));
+        ASSERT_TRUE(done.wait(10000));
+        EXPECT_EQ(done.last().at(1).toString(), "Update successfully!");
+        EXPECT_TRUE(up.confirmed());
+        EXPECT_GE(detected.size(), 1);
+    }
+    {
+        // The port fails right after the last data frame: no verdict can arrive.
+        LinkRig r(oneMotor(3));
+        ASSERT_TRUE(r.connectAndScan(1));
+        r.use(3);
+        FirmwareUpdate up(r.worker.get());
+        QSignalSpy done(&up, &FirmwareUpdate::finished);
+        QObject::connect(r.eng(), &otaThread::sendState, r.worker.get(), [&](const OtaStatus& s) {
+            if (s.code == OTA_STA_SEND_BIN_DONE)
+                r.worker->disconnectPort();
+        });
+        ASSERT_TRUE(up.start(image));
+        ASSERT_TRUE(done.wait(10000));
+        EXPECT_FALSE(done.last().at(0).toBool());
+        EXPECT_EQ(done.last().at(1).toString(), "Update failed!");
+    }
+    {
+        // A motor that never answers the end frame keeps the required verdict, unconfirmed.
+        sim::SimConfig cfg = oneMotor(3);
+        cfg.faults.firmwareSilentEnd = true;
+        LinkRig r(cfg);
+        ASSERT_TRUE(r.connectAndScan(1));
+        r.use(3);
+        FirmwareUpdate up(r.worker.get());
+        QSignalSpy done(&up, &FirmwareUpdate::finished);
+        ASSERT_TRUE(up.start(image));
+        ASSERT_TRUE(done.wait(10000));
+        EXPECT_EQ(done.last().at(1).toString(), "Update successfully!");
+        EXPECT_FALSE(up.confirmed());
+    }
+}
+
+TEST(ProcedureLink, MotorThatKeepsAskingForAnEarlierFrameTimesOut)
+{
+    sim::SimConfig cfg = oneMotor(3);
+    cfg.faults.firmwareRetryAt = 10;
+    cfg.faults.firmwareRetryForever = true;
+    LinkRig r(cfg);
+    ASSERT_TRUE(r.connectAndScan(1));
+    r.use(3);
+    FirmwareUpdate up(r.worker.get());
+    up.setStallLimit(800);
+    QSignalSpy done(&up, &FirmwareUpdate::finished);
+    ASSERT_TRUE(up.start(QByteArray(8 * 40, 'r')));
+    ASSERT_TRUE(done.wait(8000));
+    EXPECT_EQ(done.last().at(1).toString(), "Update timeout!");
+    EXPECT_EQ(r.eng()->step(), quint32(STEP_STOP));
+}
+
 TEST(ProcedureLink, SlowHealthyTransferOutlivesTheStallLimitAndAStalledOneStops)
 {
     sim::SimConfig cfg = oneMotor(3);

@@ -142,26 +142,6 @@ TEST(WorkerStatus, MessagesOfTheStatusReactions)
     EXPECT_EQ(r.messages.size(), n);
 }
 
-TEST(WorkerStatus, SearchEndsAfterTheLastRateAndSerialErrorNames)
-{
-    LinkRig::resetTree();
-    StatusRig r;
-    OtaStatus s;
-    s.code = OTA_STA_CONNECT_OVER_TIME;
-    r.worker.StateUpdate(s);
-    EXPECT_EQ(CANWorker::baudIndex(), 1);
-    s.code = OTA_STA_INCONFIG_OVER_TIME;
-    for (int k = 0; k < 10; ++k)
-        r.worker.StateUpdate(s);
-    EXPECT_EQ(r.messages.last(), "Connect overtime, try baud rate：1152000");
-    r.worker.StateUpdate(s);
-    EXPECT_EQ(r.messages.last(), "<ERROR> CAN bus configuration failed, please check physical device!");
-    r.worker.engine()->startStep(STEP_STOP);
-    EXPECT_EQ(CANWorker::serialErrorName(8), "Read Error");
-    EXPECT_EQ(CANWorker::serialErrorName(13), "Not Open Error");
-    EXPECT_EQ(CANWorker::serialErrorName(14), "");
-}
-
 TEST(WorkerStatus, PortListAddsTheEnvironmentPaths)
 {
     qputenv("SERVOBENCH_PORTS", "/tmp/a:/tmp/b::/tmp/a");

@@ -144,25 +144,37 @@ TEST_F(SimFixture, WrongTypeEchoForOneScopeChannel)
 
 TEST_F(SimFixture, LinkModelTakesWireTime)
 {
-    SimConfig cfg;
-    cfg.faults.linkModel = true;
-    startSim(cfg);
-    const QByteArray req = envelope(canId(9, 0, 0xFD, 1), pad8(le16(0x2000)));
-    ASSERT_EQ(req.size(), 17);
     // Request 17 bytes + reply 17 bytes on the serial line, two 8-byte CAN frames:
-    // 34 x 10.85 us + 2 x 131 us = 631 us at least per exchange.
-    QElapsedTimer t;
-    t.start();
-    const int n = 200;
-    for (int i = 0; i < n; ++i) {
-        client.send(req);
-        auto a = client.nextFrame();
-        ASSERT_TRUE(a);
-        ASSERT_EQ(a->type(), 9);
+    // 34 x 10.85 us + 2 x 131 us = 631 us per exchange, plus the USB turnaround each way.
+    for (const int usbUs : {0, 400}) {
+        SimConfig cfg;
+        cfg.faults.linkModel = true;
+        cfg.faults.usbLatencyUs = usbUs;
+        startSim(cfg);
+        const QByteArray req = envelope(canId(9, 0, 0xFD, 1), pad8(le16(0x2000)));
+        ASSERT_EQ(req.size(), 17);
+        server->resetLinkStats();
+        QElapsedTimer t;
+        t.start();
+        const int n = 200;
+        for (int i = 0; i < n; ++i) {
+            client.send(req);
+            auto a = client.nextFrame();
+            ASSERT_TRUE(a);
+            ASSERT_EQ(a->type(), 9);
+        }
+        const double floorUs = 631 + 2 * usbUs;
+        const double perExchangeUs = t.nsecsElapsed() / 1000.0 / n;
+        EXPECT_GE(perExchangeUs, floorUs - 5);
+        // The floor it reports is the wire time of this traffic, whatever the host took.
+        const sim::SimServer::LinkStats st = server->linkStats();
+        EXPECT_NEAR(st.busyUs / n, floorUs, 5);
+        EXPECT_GE(st.turnarounds, n - 1);
+        std::printf("[ info ] exchange with link model, USB %d us: %.0f us (floor %.0f us)\n", usbUs,
+            perExchangeUs, st.busyUs / n);
+        client.close();
+        server->stop();
     }
-    const double perExchangeUs = t.nsecsElapsed() / 1000.0 / n;
-    EXPECT_GE(perExchangeUs, 620.0);
-    std::printf("[ info ] exchange with link model: %.0f us\n", perExchangeUs);
 }
 
 TEST_F(SimFixture, TraceFileShowsReceivedAndSentFrames)
