@@ -6,45 +6,15 @@
 #include "ParamSession.h"
 
 #include <CANWorker.h>
+#include <CsvCollector.h>
 #include <ScopeSession.h>
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QSaveFile>
-#include <QTextStream>
 
 #include <array>
-
-namespace {
-// Collects the decoded points for the CSV: every notification hands over the buffers, of which
-// only the points newer than the last row written are new.
-class CsvCollector
-{
-public:
-    void take(const ScopeBuffers& buffers, const QVector<quint8>& slotList)
-    {
-        if (slotList.isEmpty())
-            return;
-        const ScopeBuffer& first = buffers[slotList[0]];
-        for (int k = 0; k < first.size(); ++k) {
-            const double t = first.at(k).key;
-            if (!rows_.isEmpty() && t <= lastTime_)
-                continue;
-            QVector<double> row {t};
-            for (quint8 slot : slotList)
-                row << (k < buffers[slot].size() ? buffers[slot].at(k).value : 0.0);
-            rows_ << row;
-            lastTime_ = t;
-        }
-    }
-    const QVector<QVector<double>>& rows() const { return rows_; }
-
-private:
-    QVector<QVector<double>> rows_;
-    double lastTime_ = 0;
-};
-} // namespace
 
 CliStatus ScopeCommand::run(const CliOptions& o, MotorLink& link)
 {
@@ -63,6 +33,18 @@ CliStatus ScopeCommand::run(const CliOptions& o, MotorLink& link)
         types[size_t(k)] = quint16(at + 1);
     }
     otaThread* eng = link.engine();
+    for (int k = 0; k < o.channels.size(); ++k) {
+        const quint8 type = eng->withParams([&](ParamTable& t) {
+            quint16 code = 0;
+            quint8 ty = 0;
+            t.mapChannel(types[size_t(k)], &code, &ty);
+            return ty;
+        });
+        // A text entry would make a record longer than the motor can send.
+        if (!ScopeDecoder::isNumeric(type))
+            return CliStatus::fail(CliStatus::Usage,
+                QStringLiteral("'%1' is not a number and cannot be recorded").arg(o.channels[k]));
+    }
     qint64 appendedAt = 0;
     if (!o.csv) {
         // Checked here: the session would record on without a file it cannot open.
@@ -72,11 +54,18 @@ CliStatus ScopeCommand::run(const CliOptions& o, MotorLink& link)
                 CliStatus::Usage, QStringLiteral("cannot write %1: %2").arg(o.out, probe.errorString()));
         appendedAt = probe.size();
     }
-    CsvCollector csv;
+    // The CSV is streamed as the samples arrive and replaces the file only when complete.
+    QSaveFile csvFile(o.out);
+    CsvCollector csv(&csvFile);
     QMetaObject::Connection notify;
-    if (o.csv)
+    if (o.csv) {
+        if (!csvFile.open(QIODevice::WriteOnly))
+            return CliStatus::fail(
+                CliStatus::Usage, QStringLiteral("cannot write %1: %2").arg(o.out, csvFile.errorString()));
+        csv.writeHeader(o.channels);
         notify = QObject::connect(eng, &otaThread::scopeToShow, &link,
             [&](const ScopeBuffers* b) { csv.take(*b, eng->scopeSlots()); });
+    }
 
     ScopeSession session(link.worker());
     bool started = false, failed = false, refused = false;
@@ -92,9 +81,8 @@ CliStatus ScopeCommand::run(const CliOptions& o, MotorLink& link)
         QObject::disconnect(notify);
         return CliStatus::fail(CliStatus::Usage, QStringLiteral("no motor selected"));
     }
-    // The session starts sampling even after a failed set-up (as the desktop does); the command
-    // line reports the failure instead of recording nothing.
-    link.waitFor([&] { return started; }, link.timeout() + 2000);
+    // A failed set-up starts nothing; the command line says why.
+    link.waitFor([&] { return started || failed; }, link.timeout() + 2000);
     if (!started || failed) {
         QObject::disconnect(notify);
         session.stop();
@@ -131,27 +119,10 @@ CliStatus ScopeCommand::run(const CliOptions& o, MotorLink& link)
             records = f.readAll().count('\n');
     }
     if (o.csv) {
-        QSaveFile f(o.out);
-        if (!f.open(QIODevice::WriteOnly))
+        records = int(csv.rows());
+        if (csv.failed() || !csvFile.commit())
             return CliStatus::fail(
-                CliStatus::Usage, QStringLiteral("cannot write %1: %2").arg(o.out, f.errorString()));
-        QTextStream ts(&f);
-        QStringList header {QStringLiteral("time")};
-        for (const QString& c : o.channels)
-            header << CliOutput::csvField(c);
-        ts << header.join(QLatin1Char(',')) << "\n";
-        for (const QVector<double>& row : csv.rows()) {
-            QStringList cells;
-            cells << QString::number(row[0], 'f', 6);
-            for (int k = 1; k < row.size(); ++k)
-                cells << QString::number(row[k], 'g', 10);
-            ts << cells.join(QLatin1Char(',')) << "\n";
-        }
-        ts.flush();
-        records = csv.rows().size();
-        if (!f.commit())
-            return CliStatus::fail(
-                CliStatus::Usage, QStringLiteral("cannot write %1: %2").arg(o.out, f.errorString()));
+                CliStatus::Usage, QStringLiteral("cannot write %1: %2").arg(o.out, csvFile.errorString()));
     }
     if (o.json) {
         QJsonObject j {{"file", o.out}, {"channels", QJsonArray::fromStringList(o.channels)},

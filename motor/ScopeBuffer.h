@@ -2,6 +2,8 @@
 
 #include <QVector>
 
+#include <algorithm>
+
 // One decoded sample: time in seconds and value (the layout the plot's point type uses).
 struct ScopePoint
 {
@@ -19,6 +21,15 @@ public:
     const ScopePoint* begin() const { return points_.constData() + head_; }
     const ScopePoint* end() const { return points_.constData() + points_.size(); }
     QVector<ScopePoint> toVector() const { return points_.mid(head_); }
+    // Index of the first point whose key is above `key` (size() when none): where new points start.
+    int indexAfter(double key) const
+    {
+        return int(std::upper_bound(begin(), end(), key, [](double k, const ScopePoint& p) {
+            return k < p.key;
+        }) - begin());
+    }
+    // Points held including the dropped prefix not yet compacted away (bounded by twice the window).
+    int storage() const { return points_.size(); }
 
     void clear()
     {

@@ -2,12 +2,17 @@
 
 #include "CANWorker.h"
 
+#include <DataObject.h>
+
 ScopeSession::ScopeSession(CANWorker* worker, QObject* parent)
     : QObject(parent)
     , worker_(worker)
+    , engine_(worker->engine())
 {
     poll_.setInterval(2);
     connect(&poll_, &QTimer::timeout, this, &ScopeSession::poll);
+    stopPoll_.setInterval(20);
+    connect(&stopPoll_, &QTimer::timeout, this, &ScopeSession::onStopPoll);
     // In order and with the error bits of their moment, as the worker sees them.
     connect(worker->engine(), &otaThread::sendState, this, &ScopeSession::onStatus, Qt::QueuedConnection);
 }
@@ -31,8 +36,8 @@ void ScopeSession::onStatus(const OtaStatus& s)
 
 ScopeSession::~ScopeSession()
 {
-    if (worker_->engine()->sampleFileOpen())
-        worker_->engine()->closeSampleFile();
+    if (engine_ && engine_->sampleFileOpen())
+        engine_->closeSampleFile();
 }
 
 QString ScopeSession::proposedFileName(const QDateTime& now)
@@ -49,28 +54,45 @@ std::array<quint16, ScopeDecoder::Slots> ScopeSession::slotTypes(const QVariantL
     return out;
 }
 
+bool ScopeSession::runStep(quint32 step)
+{
+    // The recorded motor stays the target even when the user activates another one meanwhile.
+    otaThread* eng = worker_->engine();
+    eng->setDevice0(mcuId_, canId_);
+    eng->startStep(step);
+    return true;
+}
+
 bool ScopeSession::start(
     quint16 frequency, const std::array<quint16, ScopeDecoder::Slots>& types, const QString& samplePath)
 {
     otaThread* eng = worker_->engine();
-    if (starting_ || !worker_->currentDevice())
+    ve::DataObject* device = device_ ? device_.data() : worker_->currentDevice();
+    if (starting_ || sampling_ || !device || device->isEmpty())
+        return false;
+    bool any = false;
+    for (quint16 t : types)
+        any = any || t != 0;
+    if (!any)
+        return false; // a start without channels would record time-only lines
+    canId_ = quint8(device->r(QStringLiteral("info.can_id"))->getInt(0));
+    mcuId_ = device->r(QStringLiteral("info.mcu_id"))->get().toULongLong();
+    eng->setScopeFrequency(frequency);
+    channels_ = eng->configureScopeChannels(types);
+    if (channels_ == 0)
         return false;
     // A file that cannot be opened leaves saving off; recording goes on.
     if (!samplePath.isEmpty() && !eng->sampleFileOpen())
         eng->openSampleFile(samplePath);
-    eng->setScopeFrequency(frequency);
-    channels_ = eng->configureScopeChannels(types);
     starting_ = true;
+    stopping_ = false;
+    stopPoll_.stop();
     verdict_ = None;
     errorBits_ = 0;
     verdictWait_.invalidate();
-    if (channels_ != 0 && worker_->runStep(STEP_SCOPE_SET_FRE)) {
-        idleSince_.invalidate();
-        poll_.start();
-    } else {
-        poll_.start();
-        poll();
-    }
+    idleSince_.invalidate();
+    runStep(STEP_SCOPE_SET_FRE);
+    poll_.start();
     return true;
 }
 
@@ -83,7 +105,7 @@ void ScopeSession::poll()
     // until it has, the engine is idle with that status and the wait goes on.
     const bool waiting = step == STEP_SCOPE_CONFIG || step == STEP_SCOPE_SET_CHANNAL
         || (step == STEP_STOP && status == OTA_STA_PARA_UPDATE_SUCCESS_FRESET);
-    if (channels_ != 0 && waiting) {
+    if (waiting) {
         if (step != STEP_STOP) {
             idleSince_.invalidate();
             return;
@@ -93,7 +115,7 @@ void ScopeSession::poll()
         if (idleSince_.elapsed() < 1000)
             return;
     }
-    if (channels_ != 0 && verdict_ == None) {
+    if (verdict_ == None) {
         // The engine is done; its last status is still on its way through the queue.
         if (!verdictWait_.isValid())
             verdictWait_.start();
@@ -102,20 +124,45 @@ void ScopeSession::poll()
         verdict_ = TimedOut;
     }
     poll_.stop();
-    if (channels_ != 0 && verdict_ != Confirmed) {
-        emit setupFailed(verdict_ == Refused, errorBits_);
-        if (!starting_)
-            return; // stopped from the signal
-    }
     starting_ = false;
-    worker_->runStep(STEP_SCOPE_START);
+    if (verdict_ != Confirmed) {
+        // The motor would stream a layout the decoder does not expect: no start.
+        eng->closeSampleFile();
+        emit setupFailed(verdict_ == Refused, errorBits_);
+        return;
+    }
+    sampling_ = true;
+    runStep(STEP_SCOPE_START);
     emit started(channels_);
 }
 
-void ScopeSession::stop()
+bool ScopeSession::stop()
 {
+    const bool active = starting_ || sampling_;
     poll_.stop();
     starting_ = false;
-    worker_->runStep(STEP_SCOPE_STOP);
+    sampling_ = false;
     worker_->engine()->closeSampleFile();
+    if (!active)
+        return false;
+    stopping_ = true;
+    runStep(STEP_SCOPE_STOP);
+    stopWatch_.start();
+    stopPoll_.start();
+    return true;
+}
+
+void ScopeSession::onStopPoll()
+{
+    otaThread* eng = worker_->engine();
+    const bool ended = eng->step() != STEP_SCOPE_STOP;
+    if (!ended && stopWatch_.elapsed() < StopLimitMs)
+        return;
+    stopPoll_.stop();
+    stopping_ = false;
+    // The engine gives up on a silent motor by itself; this is the backstop should it not.
+    if (!ended)
+        eng->startStep(STEP_STOP);
+    // The engine leaves the stop step sampling only when the motor never confirmed.
+    emit stopped(!eng->scopeRunning());
 }

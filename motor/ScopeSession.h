@@ -3,17 +3,21 @@
 #include "OtaStatus.h"
 #include "ScopeDecoder.h"
 
+#include <DataObject.h>
 #include <QDateTime>
 #include <QElapsedTimer>
+
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 
 #include <array>
 
 class CANWorker;
+class otaThread;
 
-// One oscilloscope recording of the current device: configure the frequency and the channel
-// set, start sampling, and stop it; optionally every record goes to a sample file.
+// One oscilloscope recording of one device: configure the frequency and the channel set, start
+// sampling once the motor accepted both, and stop it; optionally every record goes to a sample file.
 class ScopeSession : public QObject
 {
     Q_OBJECT
@@ -26,25 +30,44 @@ public:
     // Slot types as the channel list holds them (0 = none, k = the k-th published parameter).
     static std::array<quint16, ScopeDecoder::Slots> slotTypes(const QVariantList& types);
 
-    // Empty path: no sample file. The file is opened for appending when not open yet.
+    // The motor recorded; null (the default) follows the worker's current device.
+    void setDevice(ve::DataObject* device) { device_ = device; }
+    // Empty path: no sample file. The file is opened for appending when not open yet. False,
+    // with nothing sent, when already busy, without a device or without a selected channel.
     bool start(quint16 frequency, const std::array<quint16, ScopeDecoder::Slots>& types,
         const QString& samplePath = QString());
-    void stop();
+    // Sends stop only while this session is setting up or sampling; false when it was idle.
+    bool stop();
     bool starting() const { return starting_; }
+    bool sampling() const { return sampling_; }
+    bool stopping() const { return stopping_; }
+
+    // How long a stop waits for the engine to end its stop step (it gives up after about 1 s).
+    static constexpr int StopLimitMs = 1500;
 
 signals:
     // The motor refused the frequency or channel set-up (refused, with the engine's error bits)
-    // or did not confirm it in time. Sampling is still started afterwards, as the desktop does.
+    // or did not confirm it in time. No start is sent then.
     void setupFailed(bool refused, quint32 errorBits);
-    // Sampling was started (the start frame sent); channelCount may be 0.
+    // Sampling was started (the start frame sent).
     void started(int channelCount);
+    // The stop ended: confirmed by the motor, or not within StopLimitMs.
+    void stopped(bool confirmed);
 
 private:
     void poll();
     void onStatus(const OtaStatus& s);
+    void onStopPoll();
+    bool runStep(quint32 step);
 
     CANWorker* worker_;
+    QPointer<otaThread> engine_; // the worker deletes its engine before its children
+    QPointer<ve::DataObject> device_;
+    quint8 canId_ = 0;
+    quint64 mcuId_ = 0;
     QTimer poll_;
+    QTimer stopPoll_;
+    QElapsedTimer stopWatch_;
     QElapsedTimer idleSince_;
     QElapsedTimer verdictWait_;
     enum Verdict
@@ -57,5 +80,7 @@ private:
         = None;
     quint32 errorBits_ = 0;
     bool starting_ = false;
+    bool sampling_ = false;
+    bool stopping_ = false;
     int channels_ = 0;
 };

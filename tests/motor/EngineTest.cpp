@@ -588,10 +588,10 @@ TEST(Engine, OscilloscopeConfigurationSamplesAndStop)
     EXPECT_EQ(notified, 3);
     EXPECT_TRUE(r.eng.scopeRunning());
     const ScopeBuffers& b = *r.eng.scopeBuffers();
-    // The first point of a run is replaced by the second.
+    // The first record of a run is t = 0 and is kept.
     ASSERT_EQ(b[0].size(), 3);
-    EXPECT_NEAR(b[0].at(0).key, 0.020, 1e-6);
-    EXPECT_NEAR(b[0].at(1).key, 0.020, 1e-6);
+    EXPECT_EQ(b[0].at(0).key, 0.0);
+    EXPECT_NEAR(b[0].at(1).key, 0.010, 1e-6);
     EXPECT_DOUBLE_EQ(b[0].at(2).value, 3.0);
     EXPECT_DOUBLE_EQ(b[6].at(2).value, 8.0);
     EXPECT_EQ(b[1].size(), 0);
@@ -611,7 +611,7 @@ TEST(Engine, OscilloscopeConfigurationSamplesAndStop)
     const QList<QByteArray> lines = file.readAll().split('\n');
     ASSERT_EQ(lines.size(), 4);
     EXPECT_EQ(
-        lines[0], "      0.010000    1.000000    2.000000    3.000000    4.000000    5.000000    6.000000\r");
+        lines[0], "      0.000000    1.000000    2.000000    3.000000    4.000000    5.000000    6.000000\r");
     // A stop while not sampling ends at once.
     r.eng.startStep(STEP_SCOPE_STOP);
     ASSERT_TRUE(QTest::qWaitFor([&] { return r.eng.step() == STEP_STOP; }, 200));

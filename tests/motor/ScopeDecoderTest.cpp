@@ -6,66 +6,209 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <limits>
 
-TEST(ScopeDecoder, CounterWrapAndDecimationAtTheTopRate)
+namespace {
+// A record of float channels: counter, then one value per channel.
+struct Record
 {
-    ScopeDecoder d;
-    std::array<quint32, 8> types;
-    types.fill(6);
-    d.setChannels({0, 1, 2, 3, 4, 5, 6, 7}, types);
-    EXPECT_EQ(d.recordLength(), 34); // five data frames
-    d.setTickLength(100.0f);
-    d.startRun(2000);
-    EXPECT_EQ(d.notifyDivisor(), 40u);
-    EXPECT_EQ(d.capacity(), 20000u);
-    quint8 rec[40] = {};
-    auto put = [&](quint16 c) {
-        rec[0] = quint8(c);
-        rec[1] = quint8(c >> 8);
-    };
-    put(65530);
-    d.decode(rec);
-    const double t0 = d.time();
-    put(4);
-    d.decode(rec); // 65530 -> 4 is 10 ticks
-    EXPECT_NEAR(d.time() - t0, 10 * 100e-6, 1e-9);
-    put(4);
-    d.decode(rec); // an unchanged counter is a full wrap
-    EXPECT_NEAR(d.time() - t0, (10 + 65536) * 100e-6, 1e-6);
-    int notes = 0;
-    for (int k = 0; k < 20000 + 5; ++k) {
-        put(quint16(5 + k));
-        notes += d.decode(rec) ? 1 : 0;
+    quint8 bytes[8 * 16] = {};
+    void counter(quint16 c)
+    {
+        bytes[0] = quint8(c);
+        bytes[1] = quint8(c >> 8);
     }
-    EXPECT_EQ(notes, (20000 + 5 + 3) / 40);
-    EXPECT_TRUE(d.full());
-    EXPECT_EQ(d.buffers()[7].size(), 20000); // bounded once full
-    // Frames arriving one by one: the record completes at frame 4.
-    bool notify = false;
-    for (int fr = 0; fr < 5; ++fr)
-        notify = d.storeFrame(fr, rec) || notify;
-    EXPECT_EQ(d.buffers()[0].size(), 20000);
+    void value(int k, float v) { std::memcpy(bytes + 2 + 4 * k, &v, 4); }
+};
+
+void floats(ScopeDecoder& d, int channels, quint16 frequency, float tick)
+{
+    std::array<quint32, 8> types {};
+    QVector<quint8> list;
+    for (int k = 0; k < channels; ++k) {
+        types[size_t(k)] = 6;
+        list << quint8(k);
+    }
+    d.setChannels(list, types);
+    d.setTickLength(tick);
+    d.startRun(frequency);
 }
 
-TEST(ScopeDecoder, FormatsOfEveryType)
+void feed(ScopeDecoder& d, const Record& r, int skipFrame = -1)
+{
+    for (int fr = 0; fr < d.framesPerRecord(); ++fr)
+        if (fr != skipFrame)
+            d.storeFrame(fr, r.bytes + fr * 8);
+}
+} // namespace
+
+TEST(ScopeDecoder, RecordWithAMissingFrameIsNeverDecodedFromStaleBytes)
+{
+    ScopeDecoder d;
+    floats(d, 8, 2000, 500.0f); // 34 bytes: frames 0..4
+    ASSERT_EQ(d.framesPerRecord(), 5);
+    Record r;
+    for (int n = 0; n < 6; ++n) {
+        r.counter(quint16(100 + n));
+        for (int k = 0; k < 8; ++k)
+            r.value(k, float(n * 10 + k));
+        feed(d, r, n == 2 ? 3 : n == 4 ? 0 : -1); // record 2 loses frame 3, record 4 frame 0
+    }
+    const ScopeBuffer& last = d.buffers()[7];
+    ASSERT_EQ(last.size(), 4);
+    EXPECT_EQ(last.at(1).value, 17.0); // record 1
+    EXPECT_EQ(last.at(2).value, 37.0); // then record 3, not a mix of 2 and 3
+    EXPECT_EQ(last.at(3).value, 57.0);
+    EXPECT_EQ(d.lostRecords(), 2u);
+    // A frame number past the layout's last frame decodes nothing.
+    r.counter(200);
+    EXPECT_FALSE(d.storeFrame(5, r.bytes));
+    EXPECT_FALSE(d.storeFrame(15, r.bytes));
+    EXPECT_EQ(last.size(), 4);
+}
+
+TEST(ScopeDecoder, FirstRecordIsTimeZeroRepeatsAreDroppedAndGapsCounted)
+{
+    ScopeDecoder d;
+    floats(d, 1, 100, 10000.0f);
+    Record r;
+    auto at = [&](quint16 c) {
+        r.counter(c);
+        d.decode(r.bytes);
+        return d.buffers()[0].at(d.buffers()[0].size() - 1).key;
+    };
+    EXPECT_EQ(at(40000), 0.0); // not 400 s
+    EXPECT_NEAR(at(40001), 0.01, 1e-12);
+    EXPECT_NEAR(at(40001), 0.01, 1e-12); // a repeat is dropped, not a full wrap
+    EXPECT_EQ(d.buffers()[0].size(), 2);
+    EXPECT_EQ(d.duplicates(), 1u);
+    EXPECT_NEAR(at(40004), 0.04, 1e-12);
+    EXPECT_EQ(d.lostRecords(), 2u);
+    d.restartClock();
+    EXPECT_EQ(at(65530), 0.0);
+    EXPECT_NEAR(at(4), 0.1, 1e-12); // 65530 -> 4 is ten ticks, no gap of 655 s
+    EXPECT_EQ(d.records(), 5u);
+}
+
+TEST(ScopeDecoder, TickLengthsThatWouldBreakSortedKeysFallBackToTheFrequency)
+{
+    const float bad[] = {
+        0.0f, -100.0f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(), 2e6f};
+    for (float tick : bad) {
+        ScopeDecoder d;
+        floats(d, 1, 1000, tick);
+        Record r;
+        for (int n = 0; n < 5; ++n) {
+            r.counter(quint16(n));
+            d.decode(r.bytes);
+        }
+        const ScopeBuffer& b = d.buffers()[0];
+        ASSERT_EQ(b.size(), 5) << tick;
+        for (int n = 1; n < 5; ++n)
+            EXPECT_NEAR(b.at(n).key - b.at(n - 1).key, 0.001, 1e-12) << tick;
+    }
+    ScopeDecoder ok;
+    floats(ok, 1, 1000, 250.0f); // four ticks per record
+    Record r;
+    for (quint16 c : {0, 4, 8, 16}) {
+        r.counter(c);
+        ok.decode(r.bytes);
+    }
+    EXPECT_NEAR(ok.time(), 0.004, 1e-12);
+    EXPECT_EQ(ok.lostRecords(), 1u);
+}
+
+TEST(ScopeDecoder, SampleFileKeepsFieldsApartUnsignedAndIntegersExact)
 {
     quint8 b[16] = {};
     double v = 0;
     b[0] = 0xFF;
     EXPECT_EQ(ScopeDecoder::formatValue(0, b, &v), " 255");
     EXPECT_EQ(ScopeDecoder::formatValue(1, b, &v), "   -1");
-    EXPECT_DOUBLE_EQ(v, -1.0);
-    const qint32 big = 16777217; // not exact in single precision
+    const quint32 top = 0xFFFFFFFFu;
+    std::memcpy(b, &top, 4);
+    EXPECT_EQ(ScopeDecoder::formatValue(4, b, &v), " 4294967295");
+    EXPECT_EQ(v, 4294967295.0);
+    const qint32 big = 16777217; // the first integer single precision cannot hold
     std::memcpy(b, &big, 4);
-    EXPECT_EQ(ScopeDecoder::formatValue(5, b, &v), "   16777217");
-    EXPECT_DOUBLE_EQ(v, 16777216.0);
-    const double dv = -1.5;
-    std::memcpy(b, &dv, 8);
-    EXPECT_EQ(ScopeDecoder::formatValue(9, b, &v), "     -1.50000000");
-    EXPECT_EQ(ScopeDecoder::formatValue(10, b, &v), "null");
+    ScopeDecoder::formatValue(5, b, &v);
+    EXPECT_EQ(v, 16777217.0);
+    const qint64 huge = (qint64(1) << 40) + 1;
+    std::memcpy(b, &huge, 8);
+    EXPECT_EQ(ScopeDecoder::valueOf(8, b), double(huge));
+    EXPECT_EQ(ScopeDecoder::formatValue(10, b, &v), " null");
     EXPECT_EQ(v, 0.0);
-    EXPECT_EQ(ScopeDecoder::sizeOf(10), 16);
+    EXPECT_FALSE(ScopeDecoder::isNumeric(10));
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("wave.txt");
+    ScopeDecoder d;
+    std::array<quint32, 8> types {};
+    types[2] = 3; // int16
+    types[3] = 6; // float
+    types[5] = 7; // uint64
+    d.setChannels({2, 3, 5}, types);
+    d.setTickLength(1000.0f);
+    d.startRun(20);
+    quint8 rec[16] = {10, 0, 0xFE, 0xFF};
+    const float wide = 12345.678f, narrow = 1.5f;
+    std::memcpy(rec + 4, &wide, 4);
+    rec[8] = 42;
+    for (int run = 0; run < 2; ++run) { // two runs accumulate in one file
+        ASSERT_TRUE(d.openFile(path));
+        d.restartClock();
+        d.decode(rec);
+        std::memcpy(rec + 4, &narrow, 4);
+        d.closeFile();
+    }
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(),
+        "      0.000000     -2 12345.677734             42\r\n"
+        "      0.000000     -2    1.500000             42\r\n");
+    EXPECT_EQ(ScopeSession::proposedFileName(QDateTime(QDate(2023, 7, 18), QTime(10, 15, 0))),
+        "./wave_2023_07_18_101500.txt");
+}
+
+TEST(ScopeDecoder, FullDiskClosesTheSampleFileAndSaysWhy)
+{
+    if (!QFile::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    ScopeDecoder d;
+    floats(d, 1, 50, 20000.0f); // a notification per record
+    ASSERT_TRUE(d.openFile("/dev/full"));
+    Record r;
+    for (int n = 0; n < 3; ++n) {
+        r.counter(quint16(n));
+        d.decode(r.bytes);
+    }
+    EXPECT_FALSE(d.saving());
+    EXPECT_FALSE(d.fileOpen());
+    EXPECT_FALSE(d.fileError().isEmpty());
+    EXPECT_EQ(d.buffers()[0].size(), 3); // recording goes on
+}
+
+TEST(ScopeDecoder, AnHourAtTheTopRateStaysWithinItsWindow)
+{
+    ScopeDecoder d;
+    floats(d, 2, 2000, 500.0f);
+    EXPECT_EQ(d.notifyDivisor(), 40u);
+    Record r;
+    int notes = 0;
+    const int records = 2000 * 60 * 60;
+    for (int n = 0; n < records; ++n) {
+        r.counter(quint16(n));
+        notes += d.decode(r.bytes) ? 1 : 0;
+    }
+    EXPECT_EQ(notes, records / 40);
+    const ScopeBuffer& b = d.buffers()[1];
+    EXPECT_EQ(b.size(), 20000);
+    EXPECT_LE(b.storage(), 2 * 20000 + 1024);
+    EXPECT_NEAR(b.at(b.size() - 1).key, (records - 1) * 0.0005, 1e-6);
+    EXPECT_EQ(b.indexAfter(b.at(100).key), 101);
+    EXPECT_EQ(d.lostRecords(), 0u);
 }
 
 TEST(ParamTable, ValueConversionsAndChannelMapping)
@@ -94,31 +237,4 @@ TEST(ParamTable, ValueConversionsAndChannelMapping)
     EXPECT_EQ(type, 6);
     t.mapChannel(6, &code, &type);
     EXPECT_EQ(code, 0);
-}
-
-TEST(ScopeDecoder, SampleFileAccumulatesRunsAndNamesItsProposal)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("wave.txt");
-    ScopeDecoder d;
-    std::array<quint32, 8> types {};
-    types[2] = 3; // int16
-    types[5] = 7; // uint64
-    d.setChannels({2, 5}, types);
-    d.setTickLength(1000.0f);
-    d.startRun(20);
-    quint8 rec[12] = {10, 0, 0xFE, 0xFF, 42, 0, 0, 0, 0, 0, 0, 0};
-    for (int run = 0; run < 2; ++run) {
-        ASSERT_TRUE(d.openFile(path));
-        d.restartClock();
-        d.decode(rec);
-        d.closeFile();
-    }
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(
-        f.readAll(), "      0.010000     -2             42\r\n      0.010000     -2             42\r\n");
-    EXPECT_FALSE(d.saving());
-    EXPECT_EQ(ScopeSession::proposedFileName(QDateTime(QDate(2023, 7, 18), QTime(10, 15, 0))),
-        "./wave_2023_07_18_101500.txt");
 }
