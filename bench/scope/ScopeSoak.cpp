@@ -30,6 +30,7 @@ public:
     bool messageBox(Box, QWidget*, const QString&, const QString&) override { return true; }
     QString getOpenFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
     QString getSaveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    bool openLocalFile(const QString&) override { return true; }
 };
 
 // Seconds of CPU (user + system) of this process.

@@ -35,6 +35,7 @@ public:
     }
     QString getOpenFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
     QString getSaveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    bool openLocalFile(const QString&) override { return true; }
 };
 
 bool idle(CANWorker* w)
