@@ -1,24 +1,13 @@
 #include "ParamTable.h"
 
 #include "CanProtocol.h"
+#include "ValueCodec.h"
 
 #include <cmath>
 #include <cstring>
 
-namespace {
-template <class T>
-T load(const quint8* b)
-{
-    T v;
-    std::memcpy(&v, b, sizeof(T));
-    return v;
-}
-template <class T>
-void store(quint8* b, T v)
-{
-    std::memcpy(b, &v, sizeof(T));
-}
-} // namespace
+using ValueCodec::load;
+using ValueCodec::store;
 
 int ParamTable::groupSize(int group)
 {
@@ -206,30 +195,7 @@ void ParamTable::mapChannel(quint16 c, quint16* code, quint8* type) const
 
 QString ParamTable::valueToText(int type, const quint8* b)
 {
-    switch (type) {
-    case 0:
-        return QString::number(load<quint8>(b));
-    case 1:
-        return QString::number(load<qint8>(b));
-    case 2:
-        return QString::number(load<quint16>(b));
-    case 3:
-        return QString::number(load<qint16>(b));
-    case 4:
-        return QString::number(load<quint32>(b));
-    case 5:
-        return QString::number(load<qint32>(b));
-    case 6:
-        return QString::number(double(load<float>(b)), 'f', 6);
-    case 7:
-        return QString::number(load<quint64>(b));
-    case 8:
-        return QString::number(load<qint64>(b));
-    case 9:
-        return QString::number(load<double>(b), 'f', 12);
-    default:
-        return QStringLiteral("none");
-    }
+    return ValueCodec::valueToText(type, b);
 }
 
 QString ParamTable::limitToText(int type, float value, int decimals)

@@ -1,25 +1,17 @@
 #include "ScopeDecoder.h"
 
+#include "ValueCodec.h"
+
 #include <QtGlobal>
 
 #include <cmath>
 #include <cstring>
 
-namespace {
-template <class T>
-T load(const quint8* b)
-{
-    T v;
-    std::memcpy(&v, b, sizeof(T));
-    return v;
-}
-
-} // namespace
+using ValueCodec::load;
 
 int ScopeDecoder::sizeOf(int type)
 {
-    static const int sizes[] = {1, 1, 2, 2, 4, 4, 4, 8, 8, 8, 16};
-    return (type >= 0 && type <= 10) ? sizes[type] : 0;
+    return ValueCodec::typeSize(type);
 }
 
 double ScopeDecoder::valueOf(int type, const quint8* b)

@@ -1,12 +1,10 @@
 #include "CanProtocol.h"
-#include "ParamTable.h"
 #include "ValueCodec.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
-#include <random>
 
 namespace {
 std::vector<int> bytes(const CanPack& f)
@@ -127,7 +125,7 @@ TEST(CanProtocol, ErrorTextsOfCombinedBits)
     EXPECT_EQ(CanProtocol::readErrorText(0x1F), "/no such code/wrong type/loss frame/number mismatch");
 }
 
-TEST(ValueCodec, LittleEndianWhateverTheHostAndTheSameTextAsTheTable)
+TEST(ValueCodec, LittleEndianWhateverTheHost)
 {
     const quint8 b[8] = {0x08, 0x07, 0x06, 0x05, 0x04, 0x03, 0x02, 0x81};
     EXPECT_EQ(ValueCodec::load<quint16>(b), 0x0708u);
@@ -135,13 +133,4 @@ TEST(ValueCodec, LittleEndianWhateverTheHostAndTheSameTextAsTheTable)
     quint8 out[8] = {};
     ValueCodec::store<quint32>(out, 0x11223344u);
     EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(out), 4).toHex(), "44332211");
-    // The one copy and the parameter table's must never drift apart.
-    std::mt19937 rng(3);
-    for (int type = 0; type <= 10; ++type)
-        for (int k = 0; k < 50; ++k) {
-            quint8 v[16];
-            for (auto& x : v)
-                x = quint8(rng());
-            ASSERT_EQ(ValueCodec::valueToText(type, v), ParamTable::valueToText(type, v)) << type;
-        }
 }
