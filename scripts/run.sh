@@ -5,8 +5,10 @@
 # The program runs in ./run/, which holds i18n/ and instruction.pdf and gets
 # config.xml, log/ and crash/. The simulator's port is offered through
 # SERVOBENCH_PORTS, and the program connects by itself: the script switches on
-# the settings "Auto connect COM" and multiple devices in run/config.xml, so
-# the first screen shows the three motors. Without a display the program runs
+# the setting "Auto connect COM" in run/config.xml and keeps the shipped
+# settings otherwise, so the first screen shows the first motor, its parameter
+# table filled from the motor and the motion panel (the other two motors are
+# refused until "Enable multiple devices" is ticked). Without a display the program runs
 # under Xvfb, a screenshot is saved to run/screenshot.png and the script ends
 # by itself.
 set -euo pipefail
@@ -30,12 +32,13 @@ if [ -f build/instruction.pdf ]; then
 fi
 
 # Connect at start (the first port offered: a plugged-in adapter, else the
-# simulator) and keep every motor the scan finds.
-settings=(auto_connect enable_multiple_devices)
+# simulator). With one motor kept, connecting opens its parameter table.
+settings=(auto_connect)
 if [ -f "$run/config.xml" ]; then
   for key in "${settings[@]}"; do
     sed -i "s|<c name=\"$key\" type=\"1\" value=\"false\"/>|<c name=\"$key\" type=\"1\" value=\"true\"/>|" "$run/config.xml"
   done
+  sed -i 's|<c name="enable_multiple_devices" type="1" value="true"/>|<c name="enable_multiple_devices" type="1" value="false"/>|' "$run/config.xml"
 else
   {
     printf '<?xml version="1.0"?>\n<m>\n  <c name="setting">\n'
@@ -91,8 +94,8 @@ xvfb-run -a -s "-screen 0 1400x900x24 -dpi 96" sh -c '
   if command -v xdotool >/dev/null 2>&1; then
     timeout 30 xdotool search --sync --onlyvisible --name Torqlet >/dev/null 2>&1 || true
   fi
-  # Time to connect, scan the bus and draw the device tree.
-  sleep 6
+  # Time to connect, scan the bus, draw the device tree and load the table.
+  sleep 8
   import -window root screenshot.png
   if command -v xdotool >/dev/null 2>&1; then
     xdotool search --onlyvisible --name Torqlet windowfocus --sync key --clearmodifiers ctrl+q >/dev/null 2>&1 || true
