@@ -21,6 +21,11 @@ public:
     // The body alone; the error is "json parse error: " and the parser's message.
     bool deserializeBody(const QByteArray& body);
 
+    // True when an object in the text repeats a name. Such documents are
+    // refused: the JSON reader loses memory on them, which a peer could
+    // repeat without end.
+    static bool hasDuplicateKeys(const QByteArray& text);
+
     bool isArray() const { return m_isArray; }
     QJsonObject object() const { return m_object; }
     QJsonArray array() const { return m_array; }

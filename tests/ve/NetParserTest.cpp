@@ -227,6 +227,23 @@ TEST(NetParser, BrokenBodiesAreLoggedAndDropped)
     EXPECT_EQ(run(1, fileBody("a.txt", "content", 5)), QStringList {"file a.txt 1 636f6e74656e74"});
 }
 
+TEST(NetParser, JsonWithRepeatedNamesIsRefused)
+{
+    // The JSON reader loses memory on a repeated name whose first value is
+    // an array, so a peer could exhaust memory by repeating such packages.
+    auto parse = [](const QByteArray& text) {
+        NetworkPackageParser parser;
+        return describe(
+            parser.feed(NetworkFrame::frames(NetworkPackage::header(text.size(), 2) + text)).events);
+    };
+    const QStringList refused {"log json parse error: duplicate key"};
+    EXPECT_EQ(parse(R"({"a":[1],"a":"x"})"), refused);
+    EXPECT_EQ(parse(R"({"a":1,"\u0061":2})"), refused);
+    EXPECT_EQ(parse(R"([{"k":{"x":1,"y":{"z":[],"z":0}}}])"), refused);
+    EXPECT_EQ(parse(R"({"a":{"a":1},"b":"a,\"a\":","c":[{"a":1},{"a":2}]})"),
+        QStringList {R"(json {"a":{"a":1},"b":"a,\"a\":","c":[{"a":1},{"a":2}]})"});
+}
+
 TEST(NetParser, OversizedFrameIsRefusedOnBuild)
 {
     EXPECT_TRUE(NetworkFrame(QByteArray(10241, 'x')).serialize().isEmpty());
