@@ -1,5 +1,8 @@
 #include "NetworkManager.h"
 
+#include "Logging.h"
+
+#include <QAbstractSocket>
 #include <QCoreApplication>
 #include <QThread>
 
@@ -70,6 +73,12 @@ NetworkObject* NetworkManager::regist(
 {
     if (NetworkObject* existing = m_objects.value(name))
         return existing;
+    // The socket moves to a worker thread, which it cannot do with a parent;
+    // used from two threads it would race.
+    if (socket && (socket->parent() || socket->thread() != QThread::currentThread())) {
+        logError() << "network socket for \"" << name << "\" must have no parent and belong to this thread";
+        return nullptr;
+    }
     auto* object = new NetworkObject(type, socket, applyThread());
     m_objects.insert(name, object);
     return object;

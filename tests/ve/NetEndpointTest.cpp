@@ -220,6 +220,26 @@ TEST_F(TcpPair, SendQueueIsBoundedAndFailuresAreNotReportedAsSent)
     EXPECT_EQ(sent.count(), before);
 }
 
+TEST_F(TcpPair, AcceptedSocketHandedInServesTheOtherEnd)
+{
+    // The server's end of the connection becomes an endpoint of its own.
+    peer->setParent(nullptr);
+    NetworkObject* served = net()->regist("tcp-served", NetworkHandle::TCP, peer);
+    ASSERT_NE(served, nullptr);
+    EXPECT_TRUE(served->handle()->isConnected());
+    EXPECT_EQ(peer->thread(), served->workerThread());
+    QSignalSpy objects(served->handle(), &NetworkHandle::jsonObtained);
+    QSignalSpy back(object->handle(), &NetworkHandle::packageObtained);
+    ASSERT_TRUE(object->writeJsonPackage(QJsonObject {{"hello", true}}, true));
+    ASSERT_TRUE(waitFor([&] { return objects.count() == 1; }));
+    ASSERT_TRUE(served->writePackage("reply", true));
+    ASSERT_TRUE(waitFor([&] { return back.count() == 1; }));
+    EXPECT_EQ(back.at(0).at(0).toByteArray(), "reply");
+    EXPECT_TRUE(net()->cancel("tcp-served"));
+    // Not owned by the endpoint: the socket is still there to be deleted.
+    peer->deleteLater();
+}
+
 TEST(NetEndpoint, UdpSendersAreNeverMixedAndAFilteredFloodDoesNotStall)
 {
     QUdpSocket probe;
@@ -288,6 +308,9 @@ TEST(NetEndpoint, BindFailureIsReportedAndRegistryReusesThreads)
     EXPECT_EQ(net("bind-test"), object);
     EXPECT_EQ(net()->findNetName(object->handle()), "bind-test");
     EXPECT_FALSE(net()->cancel("no-such-endpoint"));
+    QTcpSocket owned(&busy);
+    EXPECT_EQ(net()->regist("owned-socket", NetworkHandle::TCP, &owned), nullptr);
+    EXPECT_EQ(net("owned-socket"), nullptr);
 
     NetworkObject* second = net()->regist("bind-test-2", NetworkHandle::UDP, NetworkChannel());
     NetworkObject* third = net()->regist("bind-test-3", NetworkHandle::UDP, NetworkChannel());
