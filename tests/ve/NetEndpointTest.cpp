@@ -7,7 +7,6 @@
 
 #include <QFile>
 #include <QNetworkDatagram>
-#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -75,10 +74,10 @@ TEST_F(TcpPair, LargePackageGoesOutAsThreeFramesAndComesBackOneByteAtATime)
 {
     NetworkHandle* handle = object->handle();
     EXPECT_NE(handle->thread(), QThread::currentThread());
-    QSignalSpy sent(handle, &NetworkHandle::packageSent);
-    QSignalSpy packages(handle, &NetworkHandle::packageObtained);
-    QSignalSpy objects(handle, &NetworkHandle::jsonObtained);
-    QSignalSpy arrays(handle, &NetworkHandle::jsonArrayObtained);
+    QueuedSpy sent(handle, &NetworkHandle::packageSent);
+    QueuedSpy packages(handle, &NetworkHandle::packageObtained);
+    QueuedSpy objects(handle, &NetworkHandle::jsonObtained);
+    QueuedSpy arrays(handle, &NetworkHandle::jsonArrayObtained);
 
     const QByteArray body = pattern(25000);
     const QByteArray wire = framed(NetworkPackage(body));
@@ -105,8 +104,8 @@ TEST_F(TcpPair, LargePackageGoesOutAsThreeFramesAndComesBackOneByteAtATime)
 TEST_F(TcpPair, FilePackagesNeedAReceiveFolderAndAppendTwiceDoubles)
 {
     NetworkHandle* handle = object->handle();
-    QSignalSpy files(handle, &NetworkHandle::fileObtained);
-    QSignalSpy errors(handle, &NetworkHandle::packetError);
+    QueuedSpy files(handle, &NetworkHandle::fileObtained);
+    QueuedSpy errors(handle, &NetworkHandle::packetError);
     NetworkFilePackage file("", "in/log.txt", true);
     file.setContent("line\n");
 
@@ -132,7 +131,7 @@ TEST_F(TcpPair, FilePackagesNeedAReceiveFolderAndAppendTwiceDoubles)
 TEST_F(TcpPair, StalePartialDataIsDroppedEvenWhileBytesTrickleIn)
 {
     LogCapture log;
-    QSignalSpy packages(object->handle(), &NetworkHandle::packageObtained);
+    QueuedSpy packages(object->handle(), &NetworkHandle::packageObtained);
     const QByteArray wire = framed(NetworkPackage(pattern(30)));
     // One whole frame holding the first 18 bytes of a package.
     peer->write(NetworkFrame(NetworkPackage(pattern(30)).serialize().left(18)).serialize());
@@ -162,7 +161,7 @@ TEST_F(TcpPair, StalePartialDataIsDroppedEvenWhileBytesTrickleIn)
 TEST_F(TcpPair, ProtocolErrorLinesAreRateLimited)
 {
     LogCapture log;
-    QSignalSpy packages(object->handle(), &NetworkHandle::packageObtained);
+    QueuedSpy packages(object->handle(), &NetworkHandle::packageObtained);
     QByteArray flood;
     const QByteArray bad = NetworkPackage::header(3, 2) + "{x:";
     for (int i = 0; i < 2000; ++i)
@@ -179,8 +178,8 @@ TEST_F(TcpPair, ProtocolErrorLinesAreRateLimited)
 TEST_F(TcpPair, SendQueueIsBoundedAndFailuresAreNotReportedAsSent)
 {
     NetworkHandle* handle = object->handle();
-    QSignalSpy sent(handle, &NetworkHandle::packageSent);
-    QSignalSpy errors(handle, &NetworkHandle::socketError);
+    QueuedSpy sent(handle, &NetworkHandle::packageSent);
+    QueuedSpy errors(handle, &NetworkHandle::socketError);
     const qint64 limit = 4 * 1024 * 1024;
     handle->setSendLimit(limit);
 
@@ -228,8 +227,8 @@ TEST_F(TcpPair, AcceptedSocketHandedInServesTheOtherEnd)
     ASSERT_NE(served, nullptr);
     EXPECT_TRUE(served->handle()->isConnected());
     EXPECT_EQ(peer->thread(), served->workerThread());
-    QSignalSpy objects(served->handle(), &NetworkHandle::jsonObtained);
-    QSignalSpy back(object->handle(), &NetworkHandle::packageObtained);
+    QueuedSpy objects(served->handle(), &NetworkHandle::jsonObtained);
+    QueuedSpy back(object->handle(), &NetworkHandle::packageObtained);
     ASSERT_TRUE(object->writeJsonPackage(QJsonObject {{"hello", true}}, true));
     ASSERT_TRUE(waitFor([&] { return objects.count() == 1; }));
     ASSERT_TRUE(served->writePackage("reply", true));
@@ -251,7 +250,7 @@ TEST(NetEndpoint, UdpSendersAreNeverMixedAndAFilteredFloodDoesNotStall)
         "udp-test", NetworkHandle::UDP, NetworkChannel(QHostAddress("127.0.0.1"), port, {}, 0));
     NetworkHandle* handle = object->handle();
     ASSERT_TRUE(handle->errorString().isEmpty()) << handle->errorString().toStdString();
-    QSignalSpy packages(handle, &NetworkHandle::packageObtained);
+    QueuedSpy packages(handle, &NetworkHandle::packageObtained);
 
     QUdpSocket a, b;
     ASSERT_TRUE(a.bind(QHostAddress("127.0.0.1"), 0));
@@ -282,7 +281,7 @@ TEST(NetEndpoint, UdpSendersAreNeverMixedAndAFilteredFloodDoesNotStall)
 
     // Sending: each frame is one datagram to the peer.
     NetworkObject* sender = net()->regist("udp-send", NetworkHandle::UDP, NetworkChannel());
-    QSignalSpy sent(sender->handle(), &NetworkHandle::packageSent);
+    QueuedSpy sent(sender->handle(), &NetworkHandle::packageSent);
     sender->connectToHost(QHostAddress("127.0.0.1"), a.localPort());
     ASSERT_TRUE(waitFor([&] { return sender->handle()->isConnected(); }));
     ASSERT_TRUE(sender->writeJsonPackage(QJsonObject {{"n", 1}}, true));

@@ -4,7 +4,6 @@
 #include "NetworkManager.h"
 
 #include <QProcess>
-#include <QSignalSpy>
 #include <QSslCertificate>
 #include <QSslKey>
 #include <QSslSocket>
@@ -70,8 +69,8 @@ TEST_F(Tls, UntrustedCertificateIsAnErrorAndNothingIsSent)
 {
     NetworkObject* object = net()->regist("tls-untrusted", NetworkHandle::TLS, NetworkChannel());
     ASSERT_TRUE(object->handle()->isValid());
-    QSignalSpy errors(object->handle(), &NetworkHandle::socketError);
-    QSignalSpy sent(object->handle(), &NetworkHandle::packageSent);
+    QueuedSpy errors(object->handle(), &NetworkHandle::socketError);
+    QueuedSpy sent(object->handle(), &NetworkHandle::packageSent);
     object->connectToHost(QHostAddress("127.0.0.1"), server.serverPort());
     ASSERT_TRUE(object->writeJsonPackage(QJsonObject {{"secret", 1}}, true));
     // The package waits for the handshake, which fails: it is reported unsent.
@@ -98,9 +97,9 @@ TEST_F(Tls, TrustedPeerExchangesPackages)
     QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
     configuration.setCaCertificates({server.certificate});
     handle->setSslConfiguration(configuration);
-    QSignalSpy errors(handle, &NetworkHandle::socketError);
-    QSignalSpy sent(handle, &NetworkHandle::packageSent);
-    QSignalSpy arrays(handle, &NetworkHandle::jsonArrayObtained);
+    QueuedSpy errors(handle, &NetworkHandle::socketError);
+    QueuedSpy sent(handle, &NetworkHandle::packageSent);
+    QueuedSpy arrays(handle, &NetworkHandle::jsonArrayObtained);
 
     object->connectToHost(QHostAddress("127.0.0.1"), server.serverPort());
     const QJsonArray array {"a", 2};
