@@ -5,6 +5,7 @@
 #include "NetworkFrame.h"
 
 #include <QFile>
+#include <QMetaMethod>
 #include <QNetworkDatagram>
 #include <QNetworkProxy>
 #include <QSslSocket>
@@ -42,6 +43,7 @@ NetworkHandle::NetworkHandle(
                       .arg(channel.localPort())
                       .arg(m_socket->errorString());
         logError() << m_error;
+        m_bindErrorPending = true;
     }
     m_connected = m_socket->state() == QAbstractSocket::ConnectedState;
 
@@ -80,6 +82,15 @@ NetworkHandle::~NetworkHandle()
 {
     if (m_socket && !m_ownsSocket)
         disconnect(m_socket, nullptr, this, nullptr);
+}
+
+void NetworkHandle::connectNotify(const QMetaMethod& signal)
+{
+    if (signal != QMetaMethod::fromSignal(&NetworkHandle::socketError) || !m_bindErrorPending.exchange(false))
+        return;
+    const QString error = errorString();
+    QMetaObject::invokeMethod(
+        this, [this, error] { emit socketError(error); }, Qt::QueuedConnection);
 }
 
 QTcpSocket* NetworkHandle::tcpSocket() const

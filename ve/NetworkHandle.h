@@ -104,6 +104,11 @@ signals:
     void jsonObtained(const QJsonObject& json);
     void jsonArrayObtained(const QJsonArray& array);
 
+protected:
+    // A bind failure happens in the constructor, before anyone listens: it
+    // is delivered to the first receiver connected to socketError.
+    void connectNotify(const QMetaMethod& signal) override;
+
 private:
     struct PendingPackage
     {
@@ -140,6 +145,7 @@ private:
     QSslConfiguration m_sslConfiguration;
     bool m_hasSslConfiguration = false;
     std::atomic<bool> m_connected {false};
+    std::atomic<bool> m_bindErrorPending {false};
     std::atomic<int> m_packageType {PackageParse};
     std::atomic<quint32> m_packageLimit {NetworkPackage::MaxBodySize};
     std::atomic<qint64> m_sendLimit {DefaultSendLimit};

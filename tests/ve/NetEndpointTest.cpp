@@ -302,6 +302,10 @@ TEST(NetEndpoint, BindFailureIsReportedAndRegistryReusesThreads)
         "bind-test", NetworkHandle::TCP, NetworkChannel(QHostAddress("127.0.0.1"), busy.serverPort(), {}, 0));
     EXPECT_TRUE(object->handle()->errorString().startsWith("cannot bind 127.0.0.1:"));
     EXPECT_TRUE(log.contains("cannot bind 127.0.0.1:"));
+    // Listeners come after registration and still hear of it.
+    QueuedSpy errors(object->handle(), &NetworkHandle::socketError);
+    ASSERT_TRUE(waitFor([&] { return errors.count() == 1; }));
+    EXPECT_TRUE(errors.at(0).at(0).toString().startsWith("cannot bind 127.0.0.1:"));
 
     EXPECT_EQ(net()->regist("bind-test", NetworkHandle::UDP, NetworkChannel()), object);
     EXPECT_EQ(net("bind-test"), object);
