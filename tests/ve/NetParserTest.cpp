@@ -1,0 +1,253 @@
+#include "NetworkFilePackage.h"
+#include "NetworkFrame.h"
+#include "NetworkJsonPackage.h"
+#include "NetworkPackageParser.h"
+
+#include <QCryptographicHash>
+#include <QJsonDocument>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+using ve::NetworkFilePackage;
+using ve::NetworkFrame;
+using ve::NetworkJsonPackage;
+using ve::NetworkPackage;
+using ve::NetworkPackageParser;
+using Event = NetworkPackageParser::Event;
+
+namespace {
+
+QByteArray pattern(int size)
+{
+    QByteArray out(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        out[i] = char((i * 7 + i / 251) & 0xff);
+    return out;
+}
+
+QByteArray frame(quint16 length, const QByteArray& content = QByteArray())
+{
+    QByteArray out(2, Qt::Uninitialized);
+    qToBigEndian<quint16>(length, out.data());
+    return out + content;
+}
+
+QByteArray fileBody(
+    const QByteArray& path, const QByteArray& content, quint16 path_length, quint16 format = 0)
+{
+    QByteArray body(21, '\0');
+    qToBigEndian<quint16>(format, body.data());
+    body[2] = 1;
+    const QByteArray md5 = QCryptographicHash::hash(content, QCryptographicHash::Md5);
+    memcpy(body.data() + 3, md5.constData(), 16);
+    qToBigEndian<quint16>(path_length, body.data() + 19);
+    return body + path + content;
+}
+
+// What a receiver makes of a stream, as comparable text.
+QStringList describe(const QVector<Event>& events)
+{
+    QStringList out;
+    for (const Event& e : events) {
+        switch (e.kind) {
+        case Event::Package:
+            out << "package " + QString::fromLatin1(e.bytes.toHex());
+            break;
+        case Event::Json:
+            out << "json " + QString::fromUtf8(QJsonDocument(e.object).toJson(QJsonDocument::Compact));
+            break;
+        case Event::JsonArray:
+            out << "array " + QString::fromUtf8(QJsonDocument(e.array).toJson(QJsonDocument::Compact));
+            break;
+        case Event::File:
+            out << QString("file %1 %2 %3")
+                       .arg(e.file.targetPath())
+                       .arg(e.file.isAppend())
+                       .arg(QString::fromLatin1(e.file.content().toHex()));
+            break;
+        case Event::PacketError:
+            out << "packetError " + e.text;
+            break;
+        case Event::LogError:
+            out << "log " + e.text;
+            break;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(NetParser, LargeRawPackageIsThreeFramesAndOnePackage)
+{
+    const QByteArray body = pattern(25000);
+    const QByteArray package = NetworkPackage(body).serialize();
+    ASSERT_EQ(package.size(), 25006);
+    EXPECT_EQ(package.left(6).toHex(), "000061a80000");
+
+    const QByteArray wire = NetworkFrame::frames(package);
+    ASSERT_EQ(wire.size(), 25006 + 3 * 2);
+    EXPECT_EQ(wire.mid(0, 2).toHex(), "2800");
+    EXPECT_EQ(wire.mid(10242, 2).toHex(), "2800");
+    EXPECT_EQ(wire.mid(20484, 2).toHex(), "11ae"); // 4526
+    EXPECT_EQ(wire.mid(20486), package.mid(20480));
+
+    NetworkPackageParser parser;
+    EXPECT_TRUE(parser.feed(wire.left(10242)).events.isEmpty());
+    EXPECT_TRUE(parser.feed(wire.mid(10242, 10242)).events.isEmpty());
+    const auto last = parser.feed(wire.mid(20484));
+    ASSERT_EQ(last.events.size(), 1);
+    EXPECT_EQ(last.events[0].kind, Event::Package);
+    EXPECT_EQ(last.events[0].bytes, body);
+    EXPECT_FALSE(parser.hasPartial());
+}
+
+TEST(NetParser, AnySplitOfAMixedStreamGivesTheSameEvents)
+{
+    NetworkFilePackage file("", "sub/a.txt", true);
+    file.setContent("hello");
+    const QByteArray stream = NetworkFrame::frames(NetworkPackage(pattern(12000)).serialize())
+        + NetworkFrame::frames(NetworkJsonPackage(QJsonObject {{"a", 1}}).serialize())
+        + NetworkFrame::frames(NetworkJsonPackage(QJsonArray {1, "x"}).serialize())
+        + NetworkFrame::frames(NetworkPackage(QByteArray()).serialize())
+        + NetworkFrame::frames(file.serialize())
+        // two packages inside one frame
+        + NetworkFrame::frames(NetworkPackage("ab").serialize() + NetworkPackage("cd").serialize());
+
+    NetworkPackageParser whole;
+    const QStringList expected = describe(whole.feed(stream).events);
+    ASSERT_EQ(expected.size(), 7);
+    EXPECT_EQ(expected[1], "json {\"a\":1}");
+    EXPECT_EQ(expected[2], "array [1,\"x\"]");
+    EXPECT_EQ(expected[3], "package ");
+    EXPECT_EQ(expected[4], "file sub/a.txt 1 68656c6c6f");
+    EXPECT_EQ(expected[6], "package 6364");
+
+    for (int step : {1, 3, 10241, 10243}) {
+        NetworkPackageParser parser;
+        QVector<Event> events;
+        for (int pos = 0; pos < stream.size(); pos += step)
+            events += parser.feed(stream.mid(pos, step)).events;
+        EXPECT_EQ(describe(events), expected) << "step " << step;
+        EXPECT_FALSE(parser.hasPartial());
+    }
+}
+
+TEST(NetParser, LengthsAreUnsigned)
+{
+    // 0x00C8 is 200 bytes, not a negative length.
+    NetworkPackageParser parser;
+    const QByteArray body = pattern(194);
+    const auto result = parser.feed(frame(0x00c8, NetworkPackage(body).serialize()));
+    ASSERT_EQ(result.events.size(), 1);
+    EXPECT_EQ(result.events[0].bytes, body);
+
+    for (quint16 length : {quint16(10241), quint16(0x8000), quint16(0xffff)}) {
+        NetworkPackageParser p;
+        const auto r = p.feed(frame(length, "xyz"));
+        EXPECT_EQ(describe(r.events), QStringList {"log frame size error, frame abondon"});
+        EXPECT_FALSE(p.hasPartial());
+    }
+
+    for (quint32 n : {quint32(524288001), quint32(0x80000000), quint32(0xffffffff)}) {
+        NetworkPackageParser p;
+        const auto r = p.feed(frame(6, NetworkPackage::header(n, 0)));
+        EXPECT_EQ(describe(r.events), QStringList {"packetError package length error, package abondon"});
+        EXPECT_FALSE(p.hasPartial());
+    }
+
+    NetworkPackageParser p;
+    EXPECT_EQ(describe(p.feed(frame(6, NetworkPackage::header(1, 3))).events),
+        QStringList {"packetError package type error, package abondon"});
+}
+
+TEST(NetParser, ErrorsDropTornPackagesInsteadOfSplicing)
+{
+    const QByteArray good = NetworkPackage("good").serialize();
+    // Half a package, then a broken frame, then a whole package: the new
+    // package must arrive alone, not as the tail of the torn one.
+    NetworkPackageParser parser;
+    parser.feed(frame(8, NetworkPackage::header(20, 0) + "ab"));
+    EXPECT_EQ(parser.packageCacheSize(), 8);
+    const auto broken = parser.feed(frame(20000) + "junk");
+    EXPECT_EQ(broken.events.size(), 1);
+    EXPECT_FALSE(parser.hasPartial());
+    EXPECT_EQ(describe(parser.feed(NetworkFrame::frames(good)).events), QStringList {"package 676f6f64"});
+
+    // A package error drops the frames still cached behind it.
+    NetworkPackageParser second;
+    const auto r = second.feed(
+        frame(6, NetworkPackage::header(0xffffffff, 0)) + frame(10, "0123456789") + frame(10, "01"));
+    EXPECT_EQ(r.events.size(), 1);
+    EXPECT_FALSE(second.hasPartial());
+    EXPECT_EQ(describe(second.feed(NetworkFrame::frames(good)).events), QStringList {"package 676f6f64"});
+}
+
+TEST(NetParser, AnnouncedLengthReservesNothingAndLimitIsSettable)
+{
+    NetworkPackageParser parser;
+    parser.feed(frame(8, NetworkPackage::header(524288000, 0) + "ab"));
+    // The cache holds what arrived, not what was announced.
+    EXPECT_EQ(parser.packageCacheSize(), 8);
+    EXPECT_EQ(parser.abandon(), QStringList {"abondon package cache, size: 8"});
+    EXPECT_FALSE(parser.hasPartial());
+
+    parser.feed(frame(3, "abc").left(4));
+    EXPECT_EQ(parser.abandon(), QStringList {"abondon frame cache, size: 4"});
+
+    parser.setPackageLimit(1000);
+    EXPECT_TRUE(parser.feed(frame(6, NetworkPackage::header(1000, 0))).events.isEmpty());
+    parser.reset();
+    EXPECT_EQ(describe(parser.feed(frame(6, NetworkPackage::header(1001, 0))).events),
+        QStringList {"packetError package length error, package abondon"});
+    parser.setPackageLimit(0xffffffff);
+    EXPECT_EQ(parser.packageLimit(), NetworkPackage::MaxBodySize);
+}
+
+TEST(NetParser, BrokenBodiesAreLoggedAndDropped)
+{
+    auto run = [](int type, const QByteArray& body) {
+        NetworkPackageParser parser;
+        const QByteArray package = NetworkPackage::header(quint32(body.size()), type) + body;
+        return describe(parser.feed(NetworkFrame::frames(package)).events);
+    };
+    EXPECT_TRUE(run(2, "{\"a\":").value(0).startsWith("log json parse error: "));
+    EXPECT_EQ(run(1, QByteArray(20, '\0')), QStringList {"log cannot resolve file package, size: 20"});
+    EXPECT_EQ(run(1, fileBody("a", "x", 1, 7)), QStringList {"log cannot resolve file package proto 7"});
+    // The path length points past the body.
+    EXPECT_EQ(run(1, fileBody("ab", "", 900)), QStringList {"log path resolves falied, len: 900 path: ab"});
+    // Two UTF-8 bytes are one character: the lengths disagree.
+    EXPECT_EQ(run(1, fileBody("\xc3\xa9", "", 2)),
+        QStringList {QString("log path resolves falied, len: 2 path: ") + QChar(0xe9)});
+
+    QByteArray tampered = fileBody("a.txt", "content", 5);
+    tampered[tampered.size() - 1] = 'X';
+    EXPECT_EQ(run(1, tampered), QStringList {"log file package digest mismatch, path: a.txt"});
+    EXPECT_EQ(run(1, fileBody("a.txt", "content", 5)), QStringList {"file a.txt 1 636f6e74656e74"});
+}
+
+TEST(NetParser, JsonWithRepeatedNamesIsRefused)
+{
+    // The JSON reader loses memory on a repeated name whose first value is
+    // an array, so a peer could exhaust memory by repeating such packages.
+    auto parse = [](const QByteArray& text) {
+        NetworkPackageParser parser;
+        return describe(
+            parser.feed(NetworkFrame::frames(NetworkPackage::header(text.size(), 2) + text)).events);
+    };
+    const QStringList refused {"log json parse error: duplicate key"};
+    EXPECT_EQ(parse(R"({"a":[1],"a":"x"})"), refused);
+    EXPECT_EQ(parse(R"({"a":1,"\u0061":2})"), refused);
+    EXPECT_EQ(parse(R"([{"k":{"x":1,"y":{"z":[],"z":0}}}])"), refused);
+    EXPECT_EQ(parse(R"({"a":{"a":1},"b":"a,\"a\":","c":[{"a":1},{"a":2}]})"),
+        QStringList {R"(json {"a":{"a":1},"b":"a,\"a\":","c":[{"a":1},{"a":2}]})"});
+}
+
+TEST(NetParser, OversizedFrameIsRefusedOnBuild)
+{
+    EXPECT_TRUE(NetworkFrame(QByteArray(10241, 'x')).serialize().isEmpty());
+    EXPECT_EQ(NetworkFrame(QByteArray(10240, 'x')).serialize().size(), 10242);
+    NetworkFilePackage file("", QString("caf") + QChar(0xe9), false);
+    EXPECT_TRUE(file.serialize().isEmpty());
+}
