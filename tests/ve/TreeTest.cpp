@@ -66,6 +66,9 @@ TEST(DataTreePath, IndexOfRname)
     EXPECT_EQ(DataObject::indexOfRname("#-1"), -1);
     EXPECT_EQ(DataObject::indexOfRname("#ab"), -1);
     EXPECT_EQ(DataObject::indexOfRname("#0x1"), -1);
+    // Digits only: signs and spaces would let "#+1" or "#1 " alias position 1.
+    for (const char* notAPosition : {"#+1", "# 1", "#1 ", " #1", "#1.0", "#99999999999"})
+        EXPECT_EQ(DataObject::indexOfRname(notAPosition), -1) << notAPosition;
 
     // A part that is no position is looked up as an ordinary name.
     TestTree t;
@@ -300,6 +303,48 @@ TEST(DataTreeStructure, ReorderByPositionAndNames)
     EXPECT_FALSE(three->reorder(nullptr, QStringList {"a", "b", "c", "d"}));
 }
 
+namespace {
+
+// A node whose insertions can be refused, as a subclass may do.
+class RefusingNode : public DataObject
+{
+public:
+    using DataObject::DataObject;
+    using DataObject::insert;
+    bool insert(QObject* changer, DataObject* child, bool replace, int index) override
+    {
+        return !refuse && DataObject::insert(changer, child, replace, index);
+    }
+    bool refuse = false;
+};
+
+} // namespace
+
+TEST(DataTreeStructure, ReorderThatCannotReinsertPutsTheChildBack)
+{
+    RefusingNode list(QStringLiteral("list"));
+    for (const char* n : {"a", "b", "c"})
+        list.append(nullptr, n);
+    QPointer<DataObject> b = list.c("b");
+    list.refuse = true;
+    EXPECT_FALSE(list.reorder(nullptr, 1, 0));
+    ASSERT_FALSE(b.isNull());
+    EXPECT_EQ(names(&list), (QStringList {"a", "b", "c"}));
+    EXPECT_EQ(b->pdobj(), &list);
+}
+
+TEST(DataTreeStructure, ParentIsSetOnlyByInsertion)
+{
+    auto* parent = new DataObject(QStringLiteral("parent"));
+    auto* loose = ve::d().create(QStringLiteral("loose"), parent);
+    EXPECT_TRUE(loose->pdobj()->isEmpty());
+    EXPECT_EQ(loose->indexInPdobj(), -1);
+    EXPECT_EQ(loose->fullName(), "loose");
+    // Destroying the would-be parent first must not leave the node pointing at it.
+    delete parent;
+    delete loose;
+}
+
 TEST(DataTreeCopy, CopyFromWithAddAndRemoveExtra)
 {
     TestTree t;
@@ -330,4 +375,14 @@ TEST(DataTreeCopy, CopyFromWithAddAndRemoveExtra)
     inner->copyFrom(nullptr, src, true, false);
     EXPECT_EQ(inner->rdobj("b")->getInt(), 2);
     EXPECT_TRUE(inner->rdobj("inner.inner")->isEmpty());
+
+    // Copying a descendant with removeExtra removes the source itself on the
+    // way: the copy must come from a snapshot.
+    DataObject* outer = t.make("outer");
+    outer->set(nullptr, "keep.x", 1, true);
+    outer->set(nullptr, "keep.y", 2, true);
+    outer->set(nullptr, "drop", 3, true);
+    outer->copyFrom(nullptr, outer->c("keep"), true, true);
+    EXPECT_EQ(names(outer), (QStringList {"x", "y"}));
+    EXPECT_EQ(outer->rdobj("y")->getInt(), 2);
 }
