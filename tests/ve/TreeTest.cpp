@@ -39,11 +39,6 @@ TEST(DataTreePath, GlobalFunctionsAndNames)
 {
     EXPECT_EQ(ve::d().rootDobj()->name(), "@m");
     EXPECT_EQ(ve::d().emptyDobj()->name(), "@e");
-    EXPECT_EQ(ve::DataManager::separator(), ".");
-    EXPECT_EQ(ve::dIndex(3, "x"), "#3");
-    EXPECT_EQ(ve::dIndex(-1, "x"), "x");
-    EXPECT_EQ(ve::dName("a", "b"), "a.b");
-    EXPECT_EQ(ve::dName("a", "b", "c", "d", "e", "f", "g"), "a.b.c.d.e.f.g");
 
     DataObject* node = ve::d().regist(nullptr, "test_regist.x.y");
     ASSERT_FALSE(node->isEmpty());
@@ -108,15 +103,6 @@ TEST(DataTreeList, PositionInsertionAppendsGeneratedChildren)
     EXPECT_EQ(t.root()->rdobj("rows")->size(), 2);
     EXPECT_EQ(t.root()->rdobj("rows.#1.cells")->size(), 3);
     EXPECT_EQ(t.root()->rdobj("rows.#1.cells.#2")->fullName(t.root()), "rows.#1.cells.#2");
-}
-
-TEST(DataTreeList, GenerateIdAvoidsTakenNames)
-{
-    TestTree t;
-    const QString id = DataObject::generateId(t.root());
-    EXPECT_TRUE(id.startsWith("#{"));
-    EXPECT_EQ(id.size(), 39);
-    EXPECT_NE(DataObject::generateId(t.root()), id);
 }
 
 TEST(DataTreeNavigation, ChildrenSiblingsAndParents)
