@@ -118,17 +118,13 @@ TEST(DataTreeNavigation, ChildrenSiblingsAndParents)
     DataObject* n3 = list->c(3);
     EXPECT_EQ(n3->b(2)->name(), "n5");
     EXPECT_EQ(n3->b(-3)->name(), "n0");
-    EXPECT_EQ(n3->b(0), n3);
     EXPECT_TRUE(n3->b(4)->isEmpty());
     EXPECT_TRUE(n3->b(-4)->isEmpty());
-    EXPECT_EQ(n3->b("n6")->name(), "n6");
     EXPECT_EQ(n3->nextBdobj()->name(), "n4");
     EXPECT_EQ(n3->prevBdobj()->name(), "n2");
     EXPECT_EQ(list->first()->name(), "n0");
     EXPECT_EQ(list->last()->name(), "n6");
-    EXPECT_TRUE(n3->first()->isEmpty());
     EXPECT_EQ(n3->pdobj(), list);
-    EXPECT_EQ(n3->p(0), list);
     EXPECT_EQ(n3->p(1)->name(), "a");
     EXPECT_EQ(n3->p(2), t.root());
     EXPECT_TRUE(n3->p(3)->isEmpty());
@@ -136,7 +132,6 @@ TEST(DataTreeNavigation, ChildrenSiblingsAndParents)
     EXPECT_FALSE(n3->isRdobjOf(n3));
     EXPECT_FALSE(list->isRdobjOf(n3));
     EXPECT_EQ(t.root()->indexInPdobj(), -1);
-    EXPECT_EQ(list->cdobjs().size(), 7);
 }
 
 TEST(DataTreeValues, GettersDefaultsAndConversions)
