@@ -5,6 +5,7 @@
 #include "Logging.h"
 
 #include <QDataStream>
+#include <QDateTime>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QMetaType>
@@ -12,6 +13,7 @@
 #include <QPointF>
 #include <QSize>
 #include <QSizeF>
+#include <QTimeZone>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -278,6 +280,13 @@ bool readVariant(QDataStream& in, int depth, QVariant* out)
                 QMetaType::create(int(type)), [type](void* p) { QMetaType::destroy(int(type), p); });
             if (!data || !QMetaType::load(in, int(type), data.get()))
                 return false;
+            // A date-time in a zone unknown here loads, but Qt crashes writing
+            // it again: refused like any other unreadable value.
+            if (type == QMetaType::QDateTime) {
+                const auto* dateTime = static_cast<const QDateTime*>(data.get());
+                if (dateTime->timeSpec() == Qt::TimeZone && !dateTime->timeZone().isValid())
+                    return false;
+            }
             v = QVariant(int(type), data.get());
             break;
         }
