@@ -276,6 +276,7 @@ bool readVariant(QDataStream& in, int depth, QVariant* out)
         {
             // Loaded into a value of its own: writing through QVariant::data()
             // would leave the variant flagged null.
+            const qint64 start = in.device()->pos();
             std::unique_ptr<void, std::function<void(void*)>> data(
                 QMetaType::create(int(type)), [type](void* p) { QMetaType::destroy(int(type), p); });
             if (!data || !QMetaType::load(in, int(type), data.get()))
@@ -285,6 +286,19 @@ bool readVariant(QDataStream& in, int depth, QVariant* out)
             if (type == QMetaType::QDateTime) {
                 const auto* dateTime = static_cast<const QDateTime*>(data.get());
                 if (dateTime->timeSpec() == Qt::TimeZone && !dateTime->timeZone().isValid())
+                    return false;
+            }
+            // Only a value Qt writes back as it was read: a damaged one
+            // (a time past midnight, an unknown time spec) would change shape
+            // on every save.
+            {
+                const qint64 end = in.device()->pos();
+                in.device()->seek(start);
+                const QByteArray consumed = in.device()->read(end - start);
+                QByteArray again;
+                QDataStream writer(&again, QIODevice::WriteOnly);
+                writer.setVersion(in.version());
+                if (!QMetaType::save(writer, int(type), data.get()) || again != consumed)
                     return false;
             }
             v = QVariant(int(type), data.get());
