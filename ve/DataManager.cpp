@@ -44,6 +44,12 @@ QJsonDocument parseJson(const QString& path, const QByteArray& data)
 bool saveAtomically(const QString& path, const QByteArray& data)
 {
     QSaveFile file(path);
+    // Where the user may write the file but not create the temporary one in
+    // its folder, writing in place is the only way to save at all; anywhere
+    // else the save stays atomic.
+    const QFileInfo info(path);
+    if (info.isFile() && info.isWritable() && !QFileInfo(info.absolutePath()).isWritable())
+        file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         return false;
     if (file.write(data) != data.size() || !file.flush() || file.error() != QFileDevice::NoError) {
@@ -51,6 +57,35 @@ bool saveAtomically(const QString& path, const QByteArray& data)
         return false;
     }
     return file.commit();
+}
+
+// Keeps a copy of a file that could not be read completely beside it, so
+// that writing the partly read tree back cannot lose what the reader
+// missed. An identical earlier copy is enough; other copies are not replaced.
+void keepOriginal(const QString& path)
+{
+    QFile original(path);
+    if (!original.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray content = original.readAll();
+    original.close();
+    for (int i = 1; i < 100; ++i) {
+        const QString copy
+            = i == 1 ? path + QStringLiteral(".bak") : QStringLiteral("%1.bak.%2").arg(path).arg(i);
+        QFile existing(copy);
+        if (existing.exists()) {
+            if (existing.size() == content.size() && existing.open(QIODevice::ReadOnly)
+                && existing.readAll() == content)
+                return;
+            continue;
+        }
+        if (saveAtomically(copy, content))
+            logWarning() << "<m><static> kept the original of \"" << path << "\" as \"" << copy << "\"";
+        else
+            logError() << "<m><static> cannot keep the original of \"" << path << "\" as \"" << copy << "\"";
+        return;
+    }
+    logError() << "<m><static> cannot keep the original of \"" << path << "\": too many copies";
 }
 
 } // namespace
@@ -201,6 +236,10 @@ bool DataManager::readFromXmlFile(QObject* changer, DataObject* node, const QStr
     QXmlStreamReader reader(&file);
     node->importFromXml(changer, reader, true, true, true);
     file.close();
+    if (reader.hasError()) {
+        keepOriginal(path);
+        return false;
+    }
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <QUuid>
 
 #include <memory>
+#include <vector>
 
 namespace ve {
 
@@ -26,9 +27,12 @@ QString positionName(int index)
 
 DataObject::DataObject(const QString& name, DataObject* parent)
     : QObject(nullptr)
-    , m_parent(parent)
     , m_name(name)
-{ }
+{
+    // The parent is set by insertion alone: an uninserted node has none, and
+    // its destructor must not touch a node that may already be gone.
+    Q_UNUSED(parent);
+}
 
 DataObject::~DataObject()
 {
@@ -38,19 +42,26 @@ DataObject::~DataObject()
         std::lock_guard<std::mutex> guard(m_parent->m_lock);
         if (m_parent->m_index.value(m_name) == this)
             m_parent->unlinkLocked(this);
+        m_parent = nullptr;
     }
-    QList<DataObject*> children;
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        for (DataObject* c = m_first; c; c = c->m_next)
-            children.append(c);
-        m_first = m_last = nullptr;
-        m_index.clear();
+    // The subtree is taken apart without recursion, so that no depth of tree
+    // can overflow the stack: every descendant is detached breadth first and
+    // deleted deepest first, children before their parents.
+    std::vector<DataObject*> nodes;
+    auto detachChildren = [&nodes](DataObject* node) {
+        std::lock_guard<std::mutex> guard(node->m_lock);
+        for (DataObject* c = node->m_first; c; c = c->m_next)
+            nodes.push_back(c);
+        node->m_first = node->m_last = nullptr;
+        node->m_index.clear();
+    };
+    detachChildren(this);
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        nodes[i]->m_parent = nullptr;
+        detachChildren(nodes[i]);
     }
-    for (DataObject* c : children) {
-        c->m_parent = nullptr;
-        delete c;
-    }
+    for (auto it = nodes.rbegin(); it != nodes.rend(); ++it)
+        delete *it;
 }
 
 DataObject* DataObject::empty()
@@ -285,6 +296,11 @@ int DataObject::indexOfRname(const QString& s)
 {
     if (s.size() < 2 || s.at(0) != QLatin1Char('#'))
         return -1;
+    // Digits only: toInt alone would take "#+1" or "#1 " as position 1.
+    for (int i = 1; i < s.size(); ++i) {
+        if (s.at(i) < QLatin1Char('0') || s.at(i) > QLatin1Char('9'))
+            return -1;
+    }
     bool ok = false;
     const int n = s.midRef(1).toInt(&ok, 10);
     return ok && n >= 0 ? n : -1;
@@ -437,7 +453,9 @@ bool DataObject::insert(QObject* changer, DataObject* child, bool replace, int i
     }
     // Linking a node into itself, its own subtree or a second parent would
     // corrupt both chains.
-    if (child == this || isRdobjOf(child)) {
+    // Only a node with children can be an ancestor; the walk up is skipped
+    // for the usual new leaf, which keeps building a deep branch linear.
+    if (child == this || (child->m_first && isRdobjOf(child))) {
         logError().space() << "<mobj><" << changer
                            << "> attempt to insert a module obj into itself:" << child->m_name;
         return false;
@@ -597,7 +615,13 @@ bool DataObject::reorder(QObject* changer, int from, int to)
     if (!remove(changer, child, false))
         return false;
     if (!insert(changer, child, false, to)) {
-        delete child;
+        // Put it back where it was rather than lose it; only a name taken
+        // meanwhile can stop that, and then it cannot stay in the tree.
+        if (!DataObject::insert(changer, child, false, from)) {
+            logError().space() << "<mobj><" << changer
+                               << "> lost a module obj while reordering:" << child->m_name;
+            delete child;
+        }
         return false;
     }
     return true;
@@ -652,9 +676,10 @@ void DataObject::copyFrom(QObject* changer, DataObject* src, bool add, bool remo
 {
     if (!src)
         return;
-    // Copying an ancestor into its descendant would grow without end: copy
-    // from a detached snapshot instead.
-    if (isRdobjOf(src)) {
+    // Copying an ancestor into its descendant would grow without end, and
+    // copying a descendant with removeExtra would delete the source while it
+    // is read: copy from a detached snapshot instead.
+    if (isRdobjOf(src) || src->isRdobjOf(this)) {
         std::unique_ptr<DataObject> snapshot(new DataObject(src->m_name));
         snapshot->copyFrom(nullptr, src, true, false);
         copyFrom(changer, snapshot.get(), add, removeExtra);

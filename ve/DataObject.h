@@ -37,7 +37,7 @@ public:
     };
     Q_ENUM(ActivateType)
 
-    // parent is recorded but the node is linked only by insert().
+    // parent is not recorded: a node gets its parent only by insert().
     DataObject(const QString& name, DataObject* parent = nullptr);
     ~DataObject() override;
 
@@ -140,6 +140,18 @@ protected:
     void finishImport(QObject* changer);
 
 private:
+    // Imports take names, positions and nesting from files that may be broken
+    // or hostile: a position past the next element, a name that would be a
+    // path, and nesting deeper than this are warned about and skipped.
+    static constexpr int kMaxImportDepth = 64;
+    bool insertImported(QObject* changer, const QString& path, bool single, bool replace, int depth);
+    void importJsonAt(
+        QObject* changer, const QJsonValue& value, bool add, bool overwrite, bool removeExtra, int depth);
+    void importVariantAt(
+        QObject* changer, const QVariant& value, bool add, bool overwrite, bool removeExtra, int depth);
+    void importBinAt(
+        QObject* changer, const QByteArray& data, bool add, bool overwrite, bool removeExtra, int depth);
+
     DataObject* childAtLocked(int index) const;
     int positionLocked(const DataObject* child) const;
     void linkLocked(DataObject* child, int index);

@@ -5,6 +5,7 @@
 #include "Logging.h"
 
 #include <QDataStream>
+#include <QDateTime>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QMetaType>
@@ -12,15 +13,50 @@
 #include <QPointF>
 #include <QSize>
 #include <QSizeF>
+#include <QTimeZone>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
 namespace ve {
 
 namespace {
+
+// Text the XML reader takes back: characters XML 1.0 cannot carry (control
+// characters other than tab and line ends, U+FFFE, U+FFFF, lone surrogates)
+// would be written raw and stop the reader there, so they are dropped.
+QString xmlSafe(const QString& text)
+{
+    auto bad = [&text](int i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate())
+            return i + 1 >= text.size() || !text.at(i + 1).isLowSurrogate();
+        if (c.isLowSurrogate())
+            return i == 0 || !text.at(i - 1).isHighSurrogate();
+        const ushort u = c.unicode();
+        return (u < 0x20 && u != '\t' && u != '\n' && u != '\r') || u == 0xfffe || u == 0xffff;
+    };
+    int i = 0;
+    while (i < text.size() && !bad(i))
+        ++i;
+    if (i == text.size())
+        return text;
+    QString safe = text.left(i);
+    for (; i < text.size(); ++i) {
+        if (!bad(i))
+            safe.append(text.at(i));
+    }
+    return safe;
+}
+
+// Shortest text that reads back as the same double.
+QString exactNumber(double v)
+{
+    return QString::number(v, 'g', QLocale::FloatingPointShortest);
+}
 
 // Value of an XML "value" attribute: QSize, QPoint and their float forms as
 // "a,b"; anything QVariant turns into text as that text. Null when the value
@@ -39,11 +75,11 @@ QString xmlValueText(const QVariant& value, bool* ok)
     }
     case QMetaType::QSizeF: {
         const QSizeF s = value.toSizeF();
-        return QStringLiteral("%1,%2").arg(s.width(), 0, 'g', -1).arg(s.height(), 0, 'g', -1);
+        return exactNumber(s.width()) + QLatin1Char(',') + exactNumber(s.height());
     }
     case QMetaType::QPointF: {
         const QPointF p = value.toPointF();
-        return QStringLiteral("%1,%2").arg(p.x(), 0, 'g', -1).arg(p.y(), 0, 'g', -1);
+        return exactNumber(p.x()) + QLatin1Char(',') + exactNumber(p.y());
     }
     default:
         break;
@@ -87,15 +123,255 @@ bool isExcludedBinType(int type)
         || type == QMetaType::Void || type == QMetaType::Nullptr;
 }
 
+// A run-time registered type whose value is a plain memory image: no
+// construction or destruction, and no pointer of any kind.
+bool isPlainRuntimeType(int type)
+{
+    if (type < QMetaType::User)
+        return false;
+    const QMetaType::TypeFlags refused = QMetaType::NeedsConstruction | QMetaType::NeedsDestruction
+        | QMetaType::PointerToQObject | QMetaType::SharedPointerToQObject | QMetaType::WeakPointerToQObject
+        | QMetaType::TrackingPointerToQObject | QMetaType::PointerToGadget;
+    const QByteArray name = QMetaType::typeName(type);
+    return !(QMetaType::typeFlags(type) & refused) && !name.isEmpty() && !name.endsWith('*')
+        && QMetaType::sizeOf(type) > 0;
+}
+
+// Long hostile paths are cut in messages.
+QString shown(const QString& path)
+{
+    return path.size() > 200 ? path.left(200) + QStringLiteral("...") : path;
+}
+
+qint64 bytesLeft(QDataStream& in)
+{
+    return in.device()->bytesAvailable();
+}
+
+// A 32-bit count that the remaining bytes can hold at minSize bytes per
+// element; a count beyond that is a damaged or forged record, refused before
+// anything is reserved for it.
+bool readCount(QDataStream& in, int minSize, quint32* count)
+{
+    in >> *count;
+    return in.status() == QDataStream::Ok && quint64(*count) * quint64(minSize) <= quint64(bytesLeft(in));
+}
+
+// Built-in value types a tree holds whose stream form Qt reads with bounded
+// allocation and without recursion.
+bool isReadableLeafType(int type)
+{
+    switch (type) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+    case QMetaType::QChar:
+    case QMetaType::QString:
+    case QMetaType::QByteArray:
+    case QMetaType::QBitArray:
+    case QMetaType::QDate:
+    case QMetaType::QTime:
+    case QMetaType::QDateTime:
+    case QMetaType::QUrl:
+    case QMetaType::QUuid:
+    case QMetaType::QSize:
+    case QMetaType::QSizeF:
+    case QMetaType::QPoint:
+    case QMetaType::QPointF:
+    case QMetaType::QRect:
+    case QMetaType::QRectF:
+    case QMetaType::QLine:
+    case QMetaType::QLineF:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Reads one QVariant in Qt's stream form, with the containers read here so
+// that their counts are checked against the bytes left and their nesting is
+// bounded. False for a type the tree does not take from a record.
+bool readVariant(QDataStream& in, int depth, QVariant* out)
+{
+    quint32 type = 0;
+    qint8 isNull = 0;
+    in >> type >> isNull;
+    if (in.status() != QDataStream::Ok)
+        return false;
+    const bool container = type == QMetaType::QVariantList || type == QMetaType::QVariantMap
+        || type == QMetaType::QVariantHash || type == QMetaType::QStringList
+        || type == QMetaType::QByteArrayList;
+    if (container && depth >= 64)
+        return false;
+    quint32 count = 0;
+    QVariant v;
+    switch (type) {
+    case QMetaType::QVariantList: {
+        if (!readCount(in, 5, &count))
+            return false;
+        QVariantList list;
+        for (quint32 i = 0; i < count; ++i) {
+            QVariant item;
+            if (!readVariant(in, depth + 1, &item))
+                return false;
+            list.append(item);
+        }
+        v = list;
+        break;
+    }
+    case QMetaType::QVariantMap:
+    case QMetaType::QVariantHash: {
+        if (!readCount(in, 9, &count))
+            return false;
+        QVariantMap map;
+        QVariantHash hash;
+        for (quint32 i = 0; i < count; ++i) {
+            QString key;
+            QVariant item;
+            in >> key;
+            if (in.status() != QDataStream::Ok || !readVariant(in, depth + 1, &item))
+                return false;
+            if (type == QMetaType::QVariantMap)
+                map.insert(key, item);
+            else
+                hash.insert(key, item);
+        }
+        v = type == QMetaType::QVariantMap ? QVariant(map) : QVariant(hash);
+        break;
+    }
+    case QMetaType::QStringList:
+    case QMetaType::QByteArrayList: {
+        if (!readCount(in, 4, &count))
+            return false;
+        QStringList strings;
+        QByteArrayList arrays;
+        for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
+            if (type == QMetaType::QStringList) {
+                QString text;
+                in >> text;
+                strings.append(text);
+            } else {
+                QByteArray bytes;
+                in >> bytes;
+                arrays.append(bytes);
+            }
+        }
+        v = type == QMetaType::QStringList ? QVariant(strings) : QVariant::fromValue(arrays);
+        break;
+    }
+    default:
+        if (!isReadableLeafType(int(type)))
+            return false;
+        {
+            // Loaded into a value of its own: writing through QVariant::data()
+            // would leave the variant flagged null.
+            const qint64 start = in.device()->pos();
+            std::unique_ptr<void, std::function<void(void*)>> data(
+                QMetaType::create(int(type)), [type](void* p) { QMetaType::destroy(int(type), p); });
+            if (!data || !QMetaType::load(in, int(type), data.get()))
+                return false;
+            // A date-time in a zone unknown here loads, but Qt crashes writing
+            // it again: refused like any other unreadable value.
+            if (type == QMetaType::QDateTime) {
+                const auto* dateTime = static_cast<const QDateTime*>(data.get());
+                if (dateTime->timeSpec() == Qt::TimeZone && !dateTime->timeZone().isValid())
+                    return false;
+            }
+            // Only a value Qt writes back as it was read: a damaged one
+            // (a time past midnight, an unknown time spec) would change shape
+            // on every save.
+            {
+                const qint64 end = in.device()->pos();
+                in.device()->seek(start);
+                const QByteArray consumed = in.device()->read(end - start);
+                QByteArray again;
+                QDataStream writer(&again, QIODevice::WriteOnly);
+                writer.setVersion(in.version());
+                if (!QMetaType::save(writer, int(type), data.get()) || again != consumed)
+                    return false;
+            }
+            v = QVariant(int(type), data.get());
+            break;
+        }
+    }
+    if (in.status() != QDataStream::Ok)
+        return false;
+    *out = isNull ? QVariant(QVariant::Type(type)) : v;
+    return true;
+}
+
 } // namespace
+
+// ------------------------------------------------------------------ imports
+
+bool DataObject::insertImported(QObject* changer, const QString& path, bool single, bool replace, int depth)
+{
+    if (single && (path.isEmpty() || path.contains(DataManager::separator()))) {
+        logWarning() << "<m><" << changer << "> invalid name in import: \"" << shown(path) << "\"";
+        return false;
+    }
+    const QStringList parts = path.split(DataManager::separator());
+    if (depth + parts.size() > kMaxImportDepth) {
+        logWarning() << "<m><" << changer << "> nested too deep in import: \"" << shown(path) << "\"";
+        return false;
+    }
+    // A position may name an existing element or the next one, never more:
+    // "#2000000000" in a file must not create two billion nodes.
+    const DataObject* node = this;
+    int size = 0;
+    for (const QString& part : parts) {
+        if (part.isEmpty())
+            break; // insert() reports the invalid path
+        if (node) {
+            if (node->hasCdobj(part, false)) {
+                node = node->cdobj(part, false);
+                continue;
+            }
+            size = node->size();
+            node = nullptr;
+        } else {
+            size = 0;
+        }
+        if (indexOfRname(part) > size) {
+            logWarning() << "<m><" << changer << "> position beyond the end in import: \"" << shown(path)
+                         << "\"";
+            return false;
+        }
+    }
+    return insert(changer, path, replace);
+}
 
 // ---------------------------------------------------------------------- JSON
 
 void DataObject::importFromJson(
     QObject* changer, const QJsonValue& value, bool add, bool overwrite, bool removeExtra)
 {
+    importJsonAt(changer, value, add, overwrite, removeExtra, 0);
+}
+
+void DataObject::importJsonAt(
+    QObject* changer, const QJsonValue& value, bool add, bool overwrite, bool removeExtra, int depth)
+{
+    if (isEmpty())
+        return;
     if (value.isArray()) {
         const QJsonArray array = value.toArray();
+        if (depth >= kMaxImportDepth && !array.isEmpty()) {
+            logWarning() << "<m><" << changer << "> nested too deep in import: \"" << shown(fullName())
+                         << "\"";
+            return;
+        }
         if (removeExtra) {
             while (size() > array.size())
                 remove(changer, last(), true);
@@ -109,7 +385,7 @@ void DataObject::importFromJson(
         const QList<DataObject*> children = cdobjs();
         const int n = qMin(children.size(), array.size());
         for (int i = 0; i < n; ++i)
-            children.at(i)->importFromJson(changer, array.at(i), add, overwrite, removeExtra);
+            children.at(i)->importJsonAt(changer, array.at(i), add, overwrite, removeExtra, depth + 1);
         finishImport(changer);
     } else if (value.isObject()) {
         const QJsonObject object = value.toObject();
@@ -122,11 +398,15 @@ void DataObject::importFromJson(
         if (add) {
             for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
                 if (rdobj(it.key())->isEmpty())
-                    insert(changer, it.key(), overwrite);
+                    insertImported(changer, it.key(), false, overwrite, depth);
             }
         }
-        for (auto it = object.constBegin(); it != object.constEnd(); ++it)
-            rdobj(it.key())->importFromJson(changer, it.value(), add, overwrite, removeExtra);
+        // A key is a path: its parts count towards the depth.
+        for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
+            const int childDepth = depth + it.key().count(DataManager::separator()) + 1;
+            if (childDepth <= kMaxImportDepth)
+                rdobj(it.key())->importJsonAt(changer, it.value(), add, overwrite, removeExtra, childDepth);
+        }
         finishImport(changer);
     } else {
         if (!overwrite)
@@ -171,7 +451,7 @@ void DataObject::exportToXml(QXmlStreamWriter& writer, bool isRoot, bool skipHid
         writer.writeStartElement(QStringLiteral("l"));
     else {
         writer.writeStartElement(QStringLiteral("c"));
-        writer.writeAttribute(QStringLiteral("name"), name());
+        writer.writeAttribute(QStringLiteral("name"), xmlSafe(name()));
     }
     const QVariant value = get(QVariant());
     if (!value.isNull()) {
@@ -179,7 +459,7 @@ void DataObject::exportToXml(QXmlStreamWriter& writer, bool isRoot, bool skipHid
         bool ok = false;
         const QString text = xmlValueText(value, &ok);
         if (ok)
-            writer.writeAttribute(QStringLiteral("value"), text);
+            writer.writeAttribute(QStringLiteral("value"), xmlSafe(text));
     }
     for (DataObject* child : cdobjs()) {
         if (skipHidden && isHiddenName(child->name()))
@@ -258,6 +538,13 @@ void DataObject::importFromXml(
                 }
             }
             DataObject* parent = current.node;
+            const int depth = int(stack.size()); // of the child
+            if (depth > kMaxImportDepth) {
+                logWarning() << "<m><" << changer << "> nested too deep in import: (" << reader.lineNumber()
+                             << ", " << reader.columnNumber() << ")";
+                reader.skipCurrentElement();
+                continue;
+            }
             if (!parent->hasCdobj(childName, false)) {
                 if (!add) {
                     logWarning() << "<m><" << changer << "> importing xml element not exist: \"" << childName
@@ -265,13 +552,11 @@ void DataObject::importFromXml(
                     reader.skipCurrentElement();
                     continue;
                 }
-                if (!parent->insert(changer, childName, overwrite)) {
+                if (!parent->insertImported(changer, childName, true, overwrite, depth - 1)) {
                     reader.skipCurrentElement();
                     continue;
                 }
             }
-            // A name with a separator was inserted as a nested path and is
-            // not a direct child: nothing to descend into.
             DataObject* child = parent->cdobj(childName, false);
             if (child->isEmpty()) {
                 reader.skipCurrentElement();
@@ -286,6 +571,10 @@ void DataObject::importFromXml(
                 level.node->set(changer, level.pending);
         }
     }
+    // Malformed XML ends the import where the reader stopped; say where.
+    if (reader.hasError())
+        logWarning() << "<m><" << changer << "> xml read stopped early: (" << reader.lineNumber() << ", "
+                     << reader.columnNumber() << ") " << reader.errorString();
     finishImport(changer);
 }
 
@@ -335,11 +624,22 @@ QVariant DataObject::exportToVariant(bool skipHidden) const
 void DataObject::importFromVariant(
     QObject* changer, const QVariant& value, bool add, bool overwrite, bool removeExtra)
 {
+    importVariantAt(changer, value, add, overwrite, removeExtra, 0);
+}
+
+void DataObject::importVariantAt(
+    QObject* changer, const QVariant& value, bool add, bool overwrite, bool removeExtra, int depth)
+{
     if (isEmpty())
         return;
     const int type = value.userType();
     if (type == QMetaType::QVariantList) {
         const QVariantList list = value.toList();
+        if (depth >= kMaxImportDepth && !list.isEmpty()) {
+            logWarning() << "<m><" << changer << "> nested too deep in import: \"" << shown(fullName())
+                         << "\"";
+            return;
+        }
         if (removeExtra) {
             while (size() > list.size())
                 remove(changer, last(), true);
@@ -353,7 +653,7 @@ void DataObject::importFromVariant(
         const QList<DataObject*> children = cdobjs();
         const int n = qMin(children.size(), list.size());
         for (int i = 0; i < n; ++i)
-            children.at(i)->importFromVariant(changer, list.at(i), add, overwrite, removeExtra);
+            children.at(i)->importVariantAt(changer, list.at(i), add, overwrite, removeExtra, depth + 1);
         finishImport(changer);
     } else if (type == QMetaType::QVariantMap || type == QMetaType::QVariantHash) {
         QList<QPair<QString, QVariant>> entries;
@@ -378,11 +678,15 @@ void DataObject::importFromVariant(
         if (add) {
             for (const auto& entry : entries) {
                 if (rdobj(entry.first)->isEmpty())
-                    insert(changer, entry.first, overwrite);
+                    insertImported(changer, entry.first, false, overwrite, depth);
             }
         }
-        for (const auto& entry : entries)
-            rdobj(entry.first)->importFromVariant(changer, entry.second, add, overwrite, removeExtra);
+        for (const auto& entry : entries) {
+            const int childDepth = depth + entry.first.count(DataManager::separator()) + 1;
+            if (childDepth <= kMaxImportDepth)
+                rdobj(entry.first)
+                    ->importVariantAt(changer, entry.second, add, overwrite, removeExtra, childDepth);
+        }
         finishImport(changer);
     } else {
         if (!overwrite)
@@ -403,15 +707,17 @@ QByteArray DataObject::exportToBin(bool skipHidden) const
     QDataStream stream(&data, QIODevice::WriteOnly);
     const QVariant value = get(QVariant());
     const int type = value.userType();
-    if (value.isNull() || isExcludedBinType(type)) {
-        stream << qint8(0);
-    } else if (type < QMetaType::User) {
+    if (type < QMetaType::User && !value.isNull() && !isExcludedBinType(type)) {
         stream << qint8(1) << value;
-    } else {
+    } else if (!value.isNull() && isPlainRuntimeType(type)) {
         const char* typeName = QMetaType::typeName(type);
         const int sizeOf = QMetaType::sizeOf(type);
         stream << qint8(2) << QString::fromLatin1(typeName) << qint32(QMetaType::type(typeName))
                << QByteArray(static_cast<const char*>(value.constData()), sizeOf);
+    } else {
+        // No value, or one whose bytes mean nothing elsewhere (pointers,
+        // objects of registered classes): never written.
+        stream << qint8(0);
     }
     QStringList names;
     QList<DataObject*> recorded;
@@ -432,21 +738,35 @@ QByteArray DataObject::exportToBin(bool skipHidden) const
 void DataObject::importFromBin(
     QObject* changer, const QByteArray& data, bool add, bool overwrite, bool removeExtra)
 {
+    importBinAt(changer, data, add, overwrite, removeExtra, 0);
+}
+
+void DataObject::importBinAt(
+    QObject* changer, const QByteArray& data, bool add, bool overwrite, bool removeExtra, int depth)
+{
+    if (isEmpty())
+        return;
     QDataStream stream(data);
     qint8 tag = 0;
     stream >> tag;
     QVariant value;
     if (tag == 1) {
-        stream >> value;
+        if (!readVariant(stream, 0, &value)) {
+            logWarning() << "<m> import unreadable value: " << shown(fullName());
+            value = QVariant();
+        }
     } else if (tag == 2) {
         QString typeName;
         qint32 id = 0;
         QByteArray bytes;
         stream >> typeName >> id >> bytes;
+        // Raw bytes make a value only of a registered plain type: as a
+        // built-in class or a pointer they would crash or plant an address.
         const int type = QMetaType::type(typeName.toLatin1().constData());
-        if (type != id || type == QMetaType::UnknownType || bytes.size() != QMetaType::sizeOf(type)) {
-            logWarning() << "<m> import invalid variant: " << fullName() << " with type \"" << typeName
-                         << "\" and id = " << id;
+        if (stream.status() != QDataStream::Ok || type != id || !isPlainRuntimeType(type)
+            || bytes.size() != QMetaType::sizeOf(type)) {
+            logWarning() << "<m> import invalid variant: " << shown(fullName()) << " with type \""
+                         << shown(typeName) << "\" and id = " << id;
         } else {
             value = QVariant(type, bytes.constData());
         }
@@ -454,9 +774,26 @@ void DataObject::importFromBin(
     if (stream.status() != QDataStream::Ok)
         value = QVariant();
     QStringList names;
-    stream >> names;
+    quint32 count = 0;
+    if (readCount(stream, 4, &count)) {
+        for (quint32 i = 0; i < count && stream.status() == QDataStream::Ok; ++i) {
+            QString name;
+            stream >> name;
+            names.append(name);
+        }
+    } else if (stream.status() == QDataStream::Ok) {
+        logWarning() << "<m> import count beyond the record: " << shown(fullName()) << " claims " << count;
+    }
     if (stream.status() != QDataStream::Ok)
         names.clear();
+    if (!names.isEmpty() && depth >= kMaxImportDepth) {
+        logWarning() << "<m><" << changer << "> nested too deep in import: \"" << shown(fullName()) << "\"";
+        if (overwrite)
+            set(changer, value);
+        else
+            finishImport(changer);
+        return;
+    }
     if (removeExtra) {
         for (DataObject* child : cdobjs()) {
             if (!names.contains(child->rname()))
@@ -467,10 +804,10 @@ void DataObject::importFromBin(
         QByteArray bytes;
         stream >> bytes;
         if (!hasCdobj(name, false)) {
-            if (!add || !insert(changer, name, false))
+            if (!add || !insertImported(changer, name, true, false, depth))
                 continue;
         }
-        cdobj(name, false)->importFromBin(changer, bytes, add, overwrite, removeExtra);
+        cdobj(name, false)->importBinAt(changer, bytes, add, overwrite, removeExtra, depth + 1);
     }
     if (overwrite)
         set(changer, value);

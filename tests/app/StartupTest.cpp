@@ -69,7 +69,9 @@ TEST_F(StartupTest, ConfigurationIsReadAtStartAndWrittenAtExit)
 {
     QFile config(dir.filePath("config.xml"));
     ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+    // A hand-edited far list position must neither abort the start nor cost the settings after it.
     config.write("<?xml version=\"1.0\"?>\n<m>\n"
+                 "  <c name=\"#2000000000\"/>\n"
                  "  <c name=\"language\" type=\"10\" value=\"en\"/>\n"
                  "  <c name=\"last_project_path\" type=\"10\" value=\"keep.prj\"/>\n"
                  "  <c name=\"setting\">\n    <c name=\"show_panel\" type=\"1\" value=\"false\"/>\n  </c>\n"

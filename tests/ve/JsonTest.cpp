@@ -35,41 +35,33 @@ const char* kInput = R"({"a": {"x": 10, "z": 30}, "list": [7], "b": "new"})";
 
 } // namespace
 
-TEST(JsonImport, AddAndOverwriteMerge)
+TEST(JsonImport, AddAndOverwriteFlags)
 {
-    TestTree t;
-    fill(t);
-    t.root()->importFromJson(nullptr, json(kInput), true, true, false);
-    EXPECT_EQ(t.root()->rdobj("a.x")->get(), QVariant(10.0));
-    EXPECT_EQ(t.root()->rdobj("a.y")->getInt(), 2); // kept
-    EXPECT_EQ(t.root()->rdobj("a.z")->getInt(), 30);
-    EXPECT_EQ(t.root()->rdobj("b")->getString(), "new");
-    EXPECT_EQ(t.root()->rdobj("list")->getList(), (QList<QVariant> {7.0, 2.0, 3.0}));
-}
-
-TEST(JsonImport, WithoutAddOnlyExistingNodesChange)
-{
-    TestTree t;
-    fill(t);
-    t.root()->importFromJson(nullptr, json(kInput), false, true, false);
-    EXPECT_EQ(t.root()->rdobj("a.x")->getInt(), 10);
-    EXPECT_TRUE(t.root()->rdobj("a.z")->isEmpty());
-    EXPECT_TRUE(t.root()->rdobj("b")->isEmpty());
-}
-
-TEST(JsonImport, WithoutOverwriteOnlyStructureChanges)
-{
-    TestTree t;
-    fill(t);
-    DataObject* x = t.root()->rdobj("a.x");
-    QSignalSpy leafSpy(x, &DataObject::changed);
-    t.root()->importFromJson(nullptr, json(kInput), true, false, false);
-    EXPECT_EQ(x->getInt(), 1);
-    EXPECT_EQ(leafSpy.size(), 0); // a leaf without overwrite emits nothing
-    ASSERT_FALSE(t.root()->rdobj("a.z")->isEmpty());
-    EXPECT_TRUE(t.root()->rdobj("a.z")->get().isNull());
-    EXPECT_TRUE(t.root()->rdobj("b")->get().isNull());
-    EXPECT_EQ(t.root()->rdobj("list")->getList(), (QList<QVariant> {1.0, 2.0, 3.0}));
+    // {add, overwrite}: a.x, whether a.z and b exist, the list
+    struct Case
+    {
+        bool add;
+        bool overwrite;
+        int x;
+        bool created;
+        QList<QVariant> list;
+    };
+    for (const Case& c : {Case {true, true, 10, true, {7.0, 2.0, 3.0}},
+             Case {false, true, 10, false, {7.0, 2.0, 3.0}}, Case {true, false, 1, true, {1.0, 2.0, 3.0}}}) {
+        TestTree t;
+        fill(t);
+        QSignalSpy leafSpy(t.root()->rdobj("a.x"), &DataObject::changed);
+        t.root()->importFromJson(nullptr, json(kInput), c.add, c.overwrite, false);
+        EXPECT_EQ(t.root()->rdobj("a.x")->getInt(), c.x) << c.add << c.overwrite;
+        EXPECT_EQ(t.root()->rdobj("a.y")->getInt(), 2);
+        EXPECT_EQ(!t.root()->rdobj("a.z")->isEmpty(), c.created);
+        EXPECT_EQ(!t.root()->rdobj("b")->isEmpty(), c.created);
+        EXPECT_EQ(t.root()->rdobj("list")->getList(), c.list);
+        if (!c.overwrite) {
+            EXPECT_EQ(leafSpy.size(), 0); // a leaf without overwrite emits nothing
+            EXPECT_TRUE(t.root()->rdobj("b")->get().isNull());
+        }
+    }
 }
 
 TEST(JsonImport, RemoveExtraDropsWhatTheJsonLacks)

@@ -13,6 +13,9 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using ve::DataObject;
 
@@ -115,6 +118,37 @@ TEST(AtomicSave, FailedWritesLeaveThePreviousFileIntact)
         readAll(xml).startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<m>\n    <c name=\"key_0\""));
 }
 
+TEST(AtomicSave, WritableFileInAFolderWithoutCreateRightsIsSaved)
+{
+    // The user may write the file but not create the temporary one beside
+    // it; root may do both, so the save runs as an unprivileged user.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString folder = dir.filePath("shared");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString path = folder + "/config.xml";
+    writeAll(path, "old");
+    ASSERT_EQ(chmod(QFile::encodeName(path).constData(), 0666), 0);
+    ASSERT_EQ(chmod(QFile::encodeName(folder).constData(), 0555), 0);
+    ASSERT_EQ(chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+    TestTree t;
+    t.root()->set(nullptr, "saved", 1, true);
+
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(2);
+        _exit(ve::DataManager::writeToXmlFile(path, t.root(), true, true) ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    chmod(QFile::encodeName(folder).constData(), 0755);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(readAll(path).contains("<c name=\"saved\" type=\"2\" value=\"1\"/>"));
+}
+
 TEST(XmlFiles, NullNodesAndMissingFiles)
 {
     QTemporaryDir dir;
@@ -212,4 +246,19 @@ TEST_F(ConfigurationTest, UnreadableOrForeignFilesLeaveDefaults)
     EXPECT_EQ(ve::d("config.language")->getString(), "en");
     EXPECT_TRUE(log.contains("non-standard xml element: \"x\""));
     EXPECT_TRUE(log.contains("cannot convert in xml: ("));
+}
+
+TEST_F(ConfigurationTest, BrokenFileIsKeptBesideItBeforeTheExitWrite)
+{
+    ScopedCurrentDir cwd(m_dir.path());
+    const QByteArray broken
+        = "<?xml version=\"1.0\"?><m><c name=\"language\" type=\"10\" value=\"en\"/>"
+          "<c name=\"owner\" value=\"R&D bench\"/><c name=\"scale\" type=\"6\" value=\"2\"/></m>";
+    writeAll("config.xml", broken);
+    LogCapture log;
+    servobench::loadConfiguration();
+    servobench::saveConfiguration();
+    EXPECT_EQ(ve::d("config.language")->getString(), "en");
+    EXPECT_EQ(readAll("config.xml.bak"), broken);
+    EXPECT_TRUE(readAll("config.xml").contains("<c name=\"language\" type=\"10\" value=\"en\"/>"));
 }

@@ -152,21 +152,6 @@ TEST(XmlImport, WarningsCarryLineAndColumnAndSkipContent)
     EXPECT_EQ(t.root()->rdobj("after")->getString(), "ok");
 }
 
-TEST(XmlImport, MalformedDocumentKeepsWhatWasRead)
-{
-    TestTree t;
-    t.root()->set(nullptr, "z", 1, true);
-    QSignalSpy rootChanged(t.root(), &DataObject::changed);
-    t.root()->importFromXmlStr(nullptr,
-        doc("<m><c name=\"a\" value=\"1\"/><c name=\"b\" value=\"2\"><c name=\"c\" value=\"3\">"
-            "</c><broken</m>"),
-        true, true, true);
-    EXPECT_EQ(t.root()->rdobj("a")->getString(), "1");
-    EXPECT_EQ(t.root()->rdobj("b.c")->getString(), "3");
-    EXPECT_EQ(t.root()->rdobj("z")->getInt(), 1);
-    EXPECT_EQ(rootChanged.size(), 1); // the finishing signal
-}
-
 TEST(XmlImport, RootElementValueAndFinishingSignal)
 {
     TestTree t;
