@@ -1,6 +1,7 @@
 #include "otaThread.h"
 
 #include "AdapterLink.h"
+#include "CrashHandler.h"
 
 #include <QDebug>
 
@@ -82,6 +83,7 @@ void otaThread::start(QThread::Priority)
         return;
     running_ = true;
     loop_ = std::thread([this] {
+        ve::CrashHandler::prepareThread(); // a stack overflow here still leaves a report
         run();
         running_ = false;
     });
