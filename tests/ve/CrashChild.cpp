@@ -52,6 +52,14 @@ public:
     }
 };
 
+// A branch whose export faults: a crash inside the report itself.
+class FaultingNode : public ve::DataObject
+{
+public:
+    using ve::DataObject::DataObject;
+    void exportToXml(QXmlStreamWriter&, bool, bool) const override { writeBadAddress(); }
+};
+
 // Destroyed after main returned, when the data tree may already be gone.
 struct CrashOnExit
 {
@@ -142,6 +150,10 @@ int main(int argc, char** argv)
         ve::CrashHandler::setWatchdogSeconds(2);
         ve::d().rootDobj()->insert(nullptr, new BlockingNode(QStringLiteral("stuck")));
         writeBadAddress();
+    }
+    if (mode == "fault-in-dump") {
+        ve::d().rootDobj()->insert(nullptr, new FaultingNode(QStringLiteral("broken")));
+        return divideByZero();
     }
     if (mode == "static-destruction") {
         g_crashOnExit.armed = true;

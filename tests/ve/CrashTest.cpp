@@ -58,6 +58,10 @@ ChildResult runChild(const QTemporaryDir& dir, const char* mode, bool killAfterR
         const int err = open(errPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         dup2(out, STDOUT_FILENO);
         dup2(err, STDERR_FILENO);
+        // In a sanitizer build the sanitizer's own handlers would end the
+        // process before the report; the child tests the report alone.
+        setenv("ASAN_OPTIONS",
+            "handle_segv=0:handle_abort=0:handle_sigfpe=0:handle_sigbus=0:handle_sigill=0:detect_leaks=0", 1);
         execl(VE_CRASH_CHILD, VE_CRASH_CHILD, mode, static_cast<char*>(nullptr));
         _exit(98);
     }
@@ -226,6 +230,19 @@ TEST(CrashTest, BlockedDumpIsEndedByTheWatchdog)
     EXPECT_TRUE(r.out.contains(QStringLiteral("Show CallStack:\r\n")));
     EXPECT_TRUE(r.log.contains(QStringLiteral("crash report timed out")));
     // Set to 2 s; far less than the test's own limit even on a loaded machine.
+    EXPECT_LT(r.elapsedMs, 60000);
+}
+
+TEST(CrashTest, FaultInsideTheReportStillEndsTheProcess)
+{
+    QTemporaryDir dir;
+    const ChildResult r = runChild(dir, "fault-in-dump");
+    // Ended by the signal it first died of, not left looping in the handler.
+    EXPECT_EQ(r.signal, SIGFPE) << "exit code " << r.exitCode;
+    EXPECT_TRUE(r.log.contains(QStringLiteral("crash inside the crash report")));
+    EXPECT_TRUE(
+        r.out.contains(QString::fromUtf8("Exception Code :c0000094 INT_DIVIDE_BY_ZERO(整数除0异常)\r\n")));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("Show CallStack:\r\n")));
     EXPECT_LT(r.elapsedMs, 60000);
 }
 
