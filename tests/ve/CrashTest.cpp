@@ -3,6 +3,7 @@
 // process must still die of its signal.
 #include "CBaseException.h"
 #include "DataManager.h"
+#include "Version.h"
 
 #include <gtest/gtest.h>
 
@@ -208,6 +209,7 @@ TEST(CrashTest, SecondSetupTwoCrashingThreadsAndAPreviousHandlerGiveOneReport)
         EXPECT_EQ(r.signal, SIGSEGV);
         expectReport(r, QString::fromUtf8("Exception Code :c0000005 ACCESS_VIOLATION(读写内存非法)\r\n"));
         EXPECT_EQ(r.log.count(QStringLiteral("crash thread: ")), 1);
+        expectTreeCopies(r);
     }
     {
         // The handler found in place runs after the report and cannot keep
@@ -229,6 +231,7 @@ TEST(CrashTest, BlockedDumpIsEndedByTheWatchdog)
     EXPECT_EQ(r.signal, SIGSEGV);
     EXPECT_TRUE(r.out.contains(QStringLiteral("Show CallStack:\r\n")));
     EXPECT_TRUE(r.log.contains(QStringLiteral("crash report timed out")));
+    expectTreeCopies(r); // the branches before the blocked one
     // Set to 2 s; far less than the test's own limit even on a loaded machine.
     EXPECT_LT(r.elapsedMs, 60000);
 }
@@ -269,6 +272,9 @@ TEST(CrashTest, SignalCodesMapOntoTheReportCodes)
     EXPECT_EQ(E::codeFor(SIGSEGV, SEGV_MAPERR, 0x10, 0x7ffd00010000).code, 0xC0000005u);
     EXPECT_EQ(E::codeFor(SIGSEGV, SI_USER, 0, 0x40).code, 0xC0000005u);
     EXPECT_EQ(E::codeFor(SIGSYS, 1, 0, 0).name, nullptr);
+
+    // The crash reporter's version component.
+    EXPECT_EQ(ve::ver(QStringLiteral("vorn.stack.handler")), 1);
 }
 
 } // namespace
