@@ -211,6 +211,12 @@ void CStackWalker::showCallStack()
                 static_cast<unsigned long long>(offset));
             function = fallback;
         }
+        // Names come from the modules' own data, which a crash may have left
+        // damaged: keep the report printable.
+        for (char& c : function) {
+            if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7f)
+                c = '?';
+        }
         std::string file = trace.source.filename;
         if (trace.source.line == 0) {
             outputString("Call SymGetLineFromAddr64 ,Address %016llx Error:%08x\r\n",

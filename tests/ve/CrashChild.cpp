@@ -21,12 +21,14 @@ namespace {
 volatile int g_zero = 0;
 volatile int* volatile g_badPointer = reinterpret_cast<int*>(0x10);
 
-__attribute__((noinline)) int divideByZero()
+// The sanitizers would report these faults themselves instead of letting
+// them happen.
+__attribute__((noinline, no_sanitize("address", "undefined"))) int divideByZero()
 {
     return 100 / g_zero;
 }
 
-__attribute__((noinline)) void writeBadAddress()
+__attribute__((noinline, no_sanitize("address", "undefined"))) void writeBadAddress()
 {
     *g_badPointer = 1;
 }
