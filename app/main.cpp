@@ -1,6 +1,7 @@
 #include "Helper.h"
 #include "Logging.h"
 #include "MainWindow.h"
+#include "Setup.h"
 #include "UiResources.h"
 #include "Version.h"
 #include "WorkingFolder.h"
@@ -29,6 +30,7 @@ int main(int argc, char* argv[])
     // The help page's web engine shares OpenGL contexts; it must be asked for before the application exists.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts, true);
     helper->setupScale(); // 4
+    ve::setup(); // 5: crash reports from here on
     auto app = std::make_unique<QApplication>(argc, argv); // 6
     helper->loadFonts(); // 7
     helper->loadLanguage(); // 8

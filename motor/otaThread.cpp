@@ -1,6 +1,7 @@
 #include "otaThread.h"
 
 #include "AdapterLink.h"
+#include "CrashHandler.h"
 #include "EngineSteps.h"
 #include "ValueCodec.h"
 
@@ -38,6 +39,7 @@ void otaThread::start(QThread::Priority)
         return;
     running_ = true;
     loop_ = std::thread([this] {
+        ve::CrashHandler::prepareThread(); // a stack overflow here still leaves a report
         run();
         running_ = false;
     });

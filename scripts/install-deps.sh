@@ -9,7 +9,7 @@ packages=(
   build-essential cmake ninja-build pkg-config ccache clang-format
   # Qt 5.15 and the libraries the program links
   qtbase5-dev libqt5serialport5-dev libqt5svg5-dev qttools5-dev qttools5-dev-tools
-  qtwebengine5-dev libqcustomplot-dev libxlsxwriter-dev libbackward-cpp-dev libdw-dev
+  qtwebengine5-dev libqcustomplot-dev libxlsxwriter-dev libbackward-cpp-dev libdw-dev zlib1g-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # reading an exported workbook back in the export test

@@ -1,5 +1,7 @@
 #include "DataManager.h"
 
+#include "CommandManager.h"
+#include "ConvertCommand.h"
 #include "EmptyDataObject.h"
 #include "Logging.h"
 
@@ -100,6 +102,7 @@ DataManager::DataManager()
     m_root = new DataObject(QStringLiteral("@m"));
     // Seam: the command manager registers the command "convert" here once
     // the framework services exist.
+    command()->regist(new ConvertCommand(command()));
 }
 
 DataManager::~DataManager()

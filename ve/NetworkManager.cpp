@@ -1,5 +1,6 @@
 #include "NetworkManager.h"
 
+#include "CrashHandler.h"
 #include "Logging.h"
 
 #include <QAbstractSocket>
@@ -41,6 +42,9 @@ NetworkManager::NetworkManager()
     for (int i = 0; i < ThreadCount; ++i) {
         auto* thread = new QThread(this);
         thread->setObjectName(QString("ve.net.%1").arg(i));
+        // `started` is emitted on the new thread: a stack overflow there still leaves a report.
+        connect(
+            thread, &QThread::started, thread, [] { CrashHandler::prepareThread(); }, Qt::DirectConnection);
         thread->start(QThread::InheritPriority);
         m_threads.append(thread);
         m_use.append(0);

@@ -1,0 +1,283 @@
+// Crash reports from real crashing processes: each mode of ve_crash_child
+// must leave its report on stdout, in the day's log and in ./crash, and the
+// process must still die of its signal.
+#include "CBaseException.h"
+#include "DataManager.h"
+#include "Version.h"
+
+#include <gtest/gtest.h>
+
+#include <QDate>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+struct ChildResult
+{
+    int signal = 0; // the signal that ended it, 0 when it exited
+    int exitCode = -1;
+    QString out;
+    QString log;
+    QString dir;
+    qint64 elapsedMs = 0;
+};
+
+QString readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// Runs the child in dir; with killAfterReady it is sent SIGSEGV from outside
+// once it printed "ready".
+ChildResult runChild(const QTemporaryDir& dir, const char* mode, bool killAfterReady = false)
+{
+    const QByteArray outPath = dir.filePath(QStringLiteral("stdout.txt")).toLocal8Bit();
+    const QByteArray errPath = dir.filePath(QStringLiteral("stderr.txt")).toLocal8Bit();
+    const QByteArray cwd = dir.path().toLocal8Bit();
+    QElapsedTimer timer;
+    timer.start();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        // No core files from the test's own crashes.
+        rlimit none {0, 0};
+        setrlimit(RLIMIT_CORE, &none);
+        if (chdir(cwd.constData()) != 0)
+            _exit(99);
+        const int out = open(outPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = open(errPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(out, STDOUT_FILENO);
+        dup2(err, STDERR_FILENO);
+        // In a sanitizer build the sanitizer's own handlers would end the
+        // process before the report, and its 32 KiB alternate stacks are too
+        // small for the second phase; the child tests the report alone.
+        setenv("ASAN_OPTIONS",
+            "handle_segv=0:handle_abort=0:handle_sigfpe=0:handle_sigbus=0:handle_sigill=0:detect_leaks=0:"
+            "use_sigaltstack=0",
+            1);
+        execl(VE_CRASH_CHILD, VE_CRASH_CHILD, mode, static_cast<char*>(nullptr));
+        _exit(98);
+    }
+    ChildResult result;
+    bool sent = !killAfterReady;
+    int status = 0;
+    for (;;) {
+        const pid_t done = waitpid(pid, &status, WNOHANG);
+        if (done == pid)
+            break;
+        if (!sent && readAll(QString::fromLocal8Bit(outPath)).contains(QStringLiteral("ready"))) {
+            kill(pid, SIGSEGV);
+            sent = true;
+        }
+        if (timer.elapsed() > 120000) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            ADD_FAILURE() << "child " << mode << " did not end";
+            break;
+        }
+        QThread::msleep(20);
+    }
+    result.elapsedMs = timer.elapsed();
+    if (WIFSIGNALED(status))
+        result.signal = WTERMSIG(status);
+    if (WIFEXITED(status))
+        result.exitCode = WEXITSTATUS(status);
+    result.out = readAll(QString::fromLocal8Bit(outPath));
+    result.log = readAll(dir.filePath(
+        QStringLiteral("log/global_%1.log").arg(QDate::currentDate().toString(QStringLiteral("yyyyMMdd")))));
+    result.dir = dir.path();
+    return result;
+}
+
+// The report's invariant parts: code line, Linux signal line, fault address
+// with 16 hex digits, a resolved stack and the module list; the thread line
+// and the code in the log; one report only.
+void expectReport(const ChildResult& r, const QString& codeLine)
+{
+    EXPECT_TRUE(r.out.contains(QStringLiteral("Exceptions:\r\n"))) << r.out.toStdString();
+    EXPECT_EQ(r.out.count(QStringLiteral("Exceptions:\r\n")), 1) << "one report per crash";
+    EXPECT_TRUE(r.out.contains(codeLine)) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(QRegularExpression(QStringLiteral("Signal: %1 \\(SIG").arg(r.signal))));
+    EXPECT_TRUE(r.out.contains(
+        QRegularExpression(QStringLiteral("Fault address:  [0-9A-F]{16} [0-9A-F]{2}:[0-9A-F]{16} \\S+\r\n"))))
+        << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("Show CallStack:\r\n")));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("Current User:")));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("BaseAddress:\tSize:\tName\tPath\tSymbolPath\tVersion\r\n")));
+    EXPECT_TRUE(
+        r.out.contains(QRegularExpression(QStringLiteral("[0-9a-f]{16}\t\\d+\tlibQt5Core\\.so\\.5\t"))));
+
+    EXPECT_TRUE(r.log.contains(QRegularExpression(QStringLiteral(
+        "\\[E\\|\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}\\]crash thread: \\d+, main thread: \\d+\n"))))
+        << r.log.toStdString();
+    QString logged = codeLine;
+    logged.remove(QStringLiteral("\r\n"));
+    EXPECT_TRUE(r.log.contains(QStringLiteral("]") + logged + QLatin1Char('\n'))) << r.log.toStdString();
+    EXPECT_TRUE(r.log.contains(QStringLiteral("]Show CallStack:\n")));
+}
+
+// Every branch copied and readable again; the hostile name stays inside.
+void expectTreeCopies(const ChildResult& r)
+{
+    const QDir crash(r.dir + QStringLiteral("/crash"));
+    for (const char* branch : {"config", "wnd", "project"}) {
+        ve::DataObject node(QStringLiteral("copy"));
+        ASSERT_TRUE(ve::DataManager::readFromXmlFile(
+            nullptr, &node, crash.filePath(QString::fromLatin1(branch) + QStringLiteral(".icex"))))
+            << branch;
+        EXPECT_GT(node.size(), 0) << branch;
+    }
+    EXPECT_FALSE(QFile::exists(r.dir + QStringLiteral("/escaped.icex")));
+    EXPECT_TRUE(QFile::exists(crash.filePath(QStringLiteral("_.._escaped.icex"))))
+        << crash.entryList().join(QLatin1Char(' ')).toStdString();
+}
+
+TEST(CrashTest, EachFaultIsReportedWithItsCodeAndTheProcessDiesOfItsSignal)
+{
+    struct Case
+    {
+        const char* mode;
+        int signal;
+        const char* codeLine;
+        const char* function; // the resolved frame where it happened
+    };
+    const Case cases[] = {
+        {"divide", SIGFPE, "Exception Code :c0000094 INT_DIVIDE_BY_ZERO(整数除0异常)\r\n", "divideByZero"},
+        {"bad-address", SIGSEGV, "Exception Code :c0000005 ACCESS_VIOLATION(读写内存非法)\r\n",
+            "writeBadAddress"},
+        {"abort", SIGABRT, "Exception Code :00000006 Aborted\r\n", "main"},
+        {"overflow", SIGSEGV, "Exception Code :c00000fd STACK_OVERFLOW(栈溢出)\r\n", "recurseForever"},
+        {"overflow-thread", SIGSEGV, "Exception Code :c00000fd STACK_OVERFLOW(栈溢出)\r\n", "recurseForever"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        QTemporaryDir dir;
+        const ChildResult r = runChild(dir, c.mode);
+        EXPECT_EQ(r.signal, c.signal) << r.out.toStdString();
+        expectReport(r, QString::fromUtf8(c.codeLine));
+        EXPECT_TRUE(r.out.contains(QRegularExpression(
+            QStringLiteral("[0-9a-f]{16}:[^\r\n]*%1[^\r\n]*\\[[^\r\n]*CrashChild\\.cpp\\]\\[\\d+\\]\r\n")
+                .arg(c.function))))
+            << r.out.toStdString();
+        expectTreeCopies(r);
+    }
+}
+
+TEST(CrashTest, UncaughtExceptionIsNamedAndEndsByAbort)
+{
+    QTemporaryDir dir;
+    const ChildResult r = runChild(dir, "exception");
+    EXPECT_EQ(r.signal, SIGABRT);
+    expectReport(r, QStringLiteral("Exception Code :00000006 Aborted\r\n"));
+    EXPECT_TRUE(
+        r.log.contains(QStringLiteral("uncaught exception: std::runtime_error: bench lost its motor")))
+        << r.log.toStdString();
+    expectTreeCopies(r);
+}
+
+TEST(CrashTest, SignalFromOutsideIsReportedAndStillEndsTheProcess)
+{
+    QTemporaryDir dir;
+    const ChildResult r = runChild(dir, "wait", true);
+    EXPECT_EQ(r.signal, SIGSEGV);
+    expectReport(r, QStringLiteral("Exception Code :c0000005 ACCESS_VIOLATION(读写内存非法)\r\n"));
+    EXPECT_TRUE(r.out.contains(
+        QRegularExpression(QStringLiteral("code 0 \\(SI_USER\\), sent by pid %1").arg(getpid()))))
+        << r.out.toStdString();
+    expectTreeCopies(r);
+}
+
+TEST(CrashTest, SecondSetupTwoCrashingThreadsAndAPreviousHandlerGiveOneReport)
+{
+    {
+        QTemporaryDir dir;
+        const ChildResult r = runChild(dir, "setup-twice");
+        EXPECT_EQ(r.signal, SIGFPE);
+        expectReport(r, QString::fromUtf8("Exception Code :c0000094 INT_DIVIDE_BY_ZERO(整数除0异常)\r\n"));
+    }
+    {
+        QTemporaryDir dir;
+        const ChildResult r = runChild(dir, "two-threads");
+        EXPECT_EQ(r.signal, SIGSEGV);
+        expectReport(r, QString::fromUtf8("Exception Code :c0000005 ACCESS_VIOLATION(读写内存非法)\r\n"));
+        EXPECT_EQ(r.log.count(QStringLiteral("crash thread: ")), 1);
+        expectTreeCopies(r);
+    }
+    {
+        // The handler found in place runs after the report and cannot keep
+        // the process alive.
+        QTemporaryDir dir;
+        const ChildResult r = runChild(dir, "chain");
+        EXPECT_EQ(r.signal, SIGSEGV);
+        expectReport(r, QString::fromUtf8("Exception Code :c0000005 ACCESS_VIOLATION(读写内存非法)\r\n"));
+        const int report = int(r.out.indexOf(QStringLiteral("Show CallStack:")));
+        const int previous = int(r.out.indexOf(QStringLiteral("previous handler ran")));
+        EXPECT_GT(previous, report);
+    }
+}
+
+TEST(CrashTest, BlockedDumpIsEndedByTheWatchdog)
+{
+    QTemporaryDir dir;
+    const ChildResult r = runChild(dir, "blocking-dump");
+    EXPECT_EQ(r.signal, SIGSEGV);
+    EXPECT_TRUE(r.out.contains(QStringLiteral("Show CallStack:\r\n")));
+    EXPECT_TRUE(r.log.contains(QStringLiteral("crash report timed out")));
+    expectTreeCopies(r); // the branches before the blocked one
+    // Set to 2 s; far less than the test's own limit even on a loaded machine.
+    EXPECT_LT(r.elapsedMs, 60000);
+}
+
+TEST(CrashTest, FaultInsideTheReportStillEndsTheProcess)
+{
+    QTemporaryDir dir;
+    const ChildResult r = runChild(dir, "fault-in-dump");
+    // Ended by the signal it first died of, not left looping in the handler.
+    EXPECT_EQ(r.signal, SIGFPE) << "exit code " << r.exitCode;
+    EXPECT_TRUE(r.log.contains(QStringLiteral("crash inside the crash report")));
+    EXPECT_TRUE(
+        r.out.contains(QString::fromUtf8("Exception Code :c0000094 INT_DIVIDE_BY_ZERO(整数除0异常)\r\n")));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("Show CallStack:\r\n")));
+    EXPECT_LT(r.elapsedMs, 60000);
+}
+
+TEST(CrashTest, CrashDuringStaticDestructionSkipsTheTreeDump)
+{
+    QTemporaryDir dir;
+    const ChildResult r = runChild(dir, "static-destruction");
+    EXPECT_EQ(r.signal, SIGSEGV);
+    expectReport(r, QString::fromUtf8("Exception Code :c0000005 ACCESS_VIOLATION(读写内存非法)\r\n"));
+    EXPECT_FALSE(QDir(r.dir + QStringLiteral("/crash")).exists());
+}
+
+TEST(CrashTest, SignalCodesMapOntoTheReportCodes)
+{
+    using E = ve::CBaseException;
+    EXPECT_EQ(E::codeFor(SIGFPE, FPE_INTDIV, 0, 0).code, 0xC0000094u);
+    EXPECT_EQ(E::codeFor(SIGFPE, FPE_FLTDIV, 0, 0).code, 0xC000008Eu);
+    EXPECT_EQ(E::codeFor(SIGBUS, BUS_ADRALN, 0, 0).code, 0x80000002u);
+    EXPECT_EQ(E::codeFor(SIGILL, ILL_ILLOPC, 0, 0).code, 0xC000001Du);
+    EXPECT_EQ(E::codeFor(SIGTRAP, TRAP_BRKPT, 0, 0).code, 0x80000003u);
+    // A fault right below the stack pointer is an overflow; a null pointer is not,
+    // nor is a fault that nobody reported from the hardware.
+    EXPECT_EQ(E::codeFor(SIGSEGV, SEGV_MAPERR, 0x7ffd0000fff8, 0x7ffd00010000).code, 0xC00000FDu);
+    EXPECT_EQ(E::codeFor(SIGSEGV, SEGV_MAPERR, 0x10, 0x7ffd00010000).code, 0xC0000005u);
+    EXPECT_EQ(E::codeFor(SIGSEGV, SI_USER, 0, 0x40).code, 0xC0000005u);
+    EXPECT_EQ(E::codeFor(SIGSYS, 1, 0, 0).name, nullptr);
+
+    // The crash reporter's version component.
+    EXPECT_EQ(ve::ver(QStringLiteral("vorn.stack.handler")), 1);
+}
+
+} // namespace

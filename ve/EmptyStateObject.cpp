@@ -1,0 +1,9 @@
+#include "EmptyStateObject.h"
+
+namespace ve {
+
+EmptyStateObject::EmptyStateObject(QObject* parent)
+    : StateObject(QString(), parent)
+{ }
+
+} // namespace ve
