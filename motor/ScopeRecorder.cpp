@@ -2,6 +2,7 @@
 
 #include "CANWorker.h"
 #include "CsvCollector.h"
+#include "ParamRow.h"
 
 #include <DataManager.h>
 #include <DataObject.h>
@@ -161,6 +162,8 @@ QString ScopeRecorder::checkChannels(
     // The engine holds the table it read last, which may be another motor's: the channel
     // names this device's page lists must be the entries the engine would sample.
     return engine_->withParams([&](ParamTable& t) -> QString {
+        // The page publishes the motor's names made safe as keys; compare like with like.
+        const QStringList keys = ParamRow::channelKeys(t);
         for (int slot = 0; slot < ScopeDecoder::Slots; ++slot) {
             const quint16 k = types[size_t(slot)];
             if (k == 0)
@@ -169,7 +172,7 @@ QString ScopeRecorder::checkChannels(
             quint8 type = 0;
             t.mapChannel(k, &code, &type);
             const QString listed = k <= params->size() ? params->cdobj(k - 1)->name() : QString();
-            const QString loaded = code ? t.entry(code >> 12, code & 0xFFF).name : QString();
+            const QString loaded = code ? keys.value(k - 1) : QString();
             if (code == 0 || listed.isEmpty() || listed != loaded)
                 return tr(
                     "Channel %1 does not match the parameter table of %2; upload its param table again.")
