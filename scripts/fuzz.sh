@@ -22,10 +22,15 @@ cxx=$(command -v clang++-14 || command -v clang++)
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER="$cxx" \
   -DSERVOBENCH_FUZZ=ON -DSERVOBENCH_BUILD_GUI=OFF -DSERVOBENCH_BUILD_BENCH=OFF >/dev/null
 
-# Every folder of regressions names a target (also those of fuzz/<area>/).
+# Every folder of regressions that names a target (also those of fuzz/<area>/); a
+# folder replayed through another target's program (convert_import) is fuzzed with it.
 if [ ${#targets[@]} -eq 0 ]; then
+  known=$(ninja -C build-fuzz -t targets all 2>/dev/null | sed -n 's/^\([A-Za-z0-9_]*\): .*/\1/p')
   for dir in fuzz/regressions/*/; do
-    targets+=("$(basename "$dir")")
+    name=$(basename "$dir")
+    if grep -qx "$name" <<<"$known"; then
+      targets+=("$name")
+    fi
   done
 fi
 nice cmake --build build-fuzz -j 2 --target "${targets[@]}"
