@@ -14,7 +14,11 @@ for _ in $(seq 1 100); do [ -s display.txt ] && break; sleep 0.1; done
 [ -s display.txt ] || { echo "no display"; exit 1; }
 
 ulimit -c 0
-DISPLAY=":$(cat display.txt)" "$program" >out.txt 2>err.txt &
+# A folder that holds config.xml is the program's working folder (else it moves to the
+# per-user one); HOME points here too, so nothing lands in the real home folder.
+printf '<?xml version="1.0"?>\n<m>\n</m>\n' >config.xml
+mkdir -p home
+HOME="$work/home" XDG_DATA_HOME="$work/home/.local/share" DISPLAY=":$(cat display.txt)" "$program" >out.txt 2>err.txt &
 app=$!
 started=0
 for _ in $(seq 1 120); do
