@@ -116,7 +116,9 @@ void ScopeDecoder::startRun(quint16 frequency)
         qWarning("oscilloscope: the motor reported a tick of %g us; using %g us (1 / %g Hz)", double(tick_),
             tickUs_, f);
     }
-    ticksPerRecord_ = quint32(qMax(1.0, std::round(1e6 / (f * tickUs_))));
+    // Bounded before the conversion: a tiny tick would give a ratio no integer holds, and a
+    // 16-bit counter cannot tell records apart that lie further apart than this anyway.
+    ticksPerRecord_ = quint32(qBound(1.0, std::round(1e6 / (f * tickUs_)), 65535.0));
     for (auto& b : buffers_)
         b.clear();
     divisor_ = frequency / 50 ? frequency / 50 : 1;
