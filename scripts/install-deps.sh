@@ -12,8 +12,8 @@ packages=(
   qtwebengine5-dev libqcustomplot-dev libxlsxwriter-dev libbackward-cpp-dev libdw-dev zlib1g-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
-  # reading an exported workbook back in the export test
-  python3-openpyxl
+  # reading an exported workbook back in the export test; the TLS test's certificate
+  python3-openpyxl openssl
   # running the program without a display, driving and photographing it, the fonts the
   # program ships (Open Sans as "Nordsans") and those for the Chinese texts, Qt's own
   # Chinese texts
