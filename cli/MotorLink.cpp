@@ -17,7 +17,7 @@ constexpr int ScanQuietMs = 250;
 // The baud search of a silent adapter ends within 500 + 11 * 220 ms; allow for a loaded machine.
 constexpr int SearchLimitMs = 8000;
 // Sleeps until at least one event arrived (a status, serial bytes, the wait's tick timer) and
-// handles what is there. processEvents(flags, maxtime) would ignore WaitForMoreEvents and spin.
+// handles what is there; a time-limited processing call would not sleep and would burn a core.
 void waitForEvents()
 {
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);

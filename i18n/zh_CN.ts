@@ -283,14 +283,6 @@ Built on 2023.07.18</source>
 </context>
 <context>
     <name>MainWindow</name>
-    <message>
-        <source>The device tree is not part of this build.</source>
-        <translation>此版本不包含设备树。</translation>
-    </message>
-    <message>
-        <source>The motion control panel is not part of this build.</source>
-        <translation>此版本不包含运动控制面板。</translation>
-    </message>
 </context>
 <context>
     <name>Panel</name>
@@ -390,10 +382,6 @@ Built on 2023.07.18</source>
     <message>
         <source>EStop</source>
         <translation>急停</translation>
-    </message>
-    <message>
-        <source>No tools available in this build.</source>
-        <translation>此版本不包含该页的工具。</translation>
     </message>
 </context>
 </TS>

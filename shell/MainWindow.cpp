@@ -98,14 +98,9 @@ QWidget* MainWindow::makePane(bool left, QWidget* parent)
         if (QWidget* pane = factory(parent))
             return pane;
     }
-    // Without the pane's library the column still shows what belongs there.
-    auto* pane = new QLabel(left ? tr("The device tree is not part of this build.")
-                                 : tr("The motion control panel is not part of this build."),
-        parent);
+    // A program linked without the pane's library keeps an empty column of the same name.
+    auto* pane = new QWidget(parent);
     pane->setObjectName(left ? "DeviceWidget" : "Sidebar");
-    pane->setAlignment(Qt::AlignCenter);
-    pane->setWordWrap(true);
-    pane->setStyleSheet("color:#6a6a6a; padding:12px;");
     return pane;
 }
 

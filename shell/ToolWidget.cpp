@@ -5,7 +5,6 @@
 #include <DataManager.h>
 
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScroller>
@@ -52,12 +51,8 @@ void ToolWidget::showStrip(int index)
     QWidget* strip = nullptr;
     if (index >= 0 && index < m_factories.size() && m_factories.at(index))
         strip = m_factories.at(index)(this);
-    if (!strip) {
-        // A tab whose strip is not part of this build says so instead of showing nothing.
-        auto* label = new QLabel(tr("No tools available in this build."), this);
-        label->setStyleSheet("color:#888; padding:0 6px;");
-        strip = label;
-    }
+    if (!strip)
+        strip = new QWidget(this); // a program linked without the tab's library
     QWidget* old = m_scroll->takeWidget();
     m_scroll->setWidget(strip);
     m_strip = strip;

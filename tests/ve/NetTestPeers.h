@@ -4,8 +4,10 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
-#include <QObject>
+#include <QEventLoop>
 #include <QThread>
+#include <QObject>
+#include <QTimer>
 #include <QVariant>
 
 #include <functional>
@@ -39,6 +41,14 @@ private:
     QList<QVariantList> m_calls;
 };
 
+// Blocks on the event loop for at most ms: wakes for the first event, never spins.
+inline void sleepOnEvents(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.processEvents(QEventLoop::WaitForMoreEvents);
+}
+
 // Processes events until pred holds or ms pass; bounds are wide because the
 // test machine is shared and loaded.
 inline bool waitFor(const std::function<bool()>& pred, int ms = 20000)
@@ -47,8 +57,7 @@ inline bool waitFor(const std::function<bool()>& pred, int ms = 20000)
     while (!pred()) {
         if (deadline.hasExpired())
             return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
+        sleepOnEvents(20);
     }
     return true;
 }
@@ -58,8 +67,6 @@ inline void settle(int ms)
 {
     QElapsedTimer timer;
     timer.start();
-    while (timer.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
+    while (timer.elapsed() < ms)
+        sleepOnEvents(int(qMax<qint64>(1, ms - timer.elapsed())));
 }
