@@ -35,7 +35,6 @@ void FirstMotorOpener::onDeviceChanged()
     if (current->isEmpty() || !current->r(QStringLiteral("_connected"))->getBool(false))
         helper->setCurrentDevice(first);
     m_device = helper->currentDevice();
-    emit opening(m_device);
     const bool workerOpens = ve::d("config.setting.upload_param_on_connected")->getBool(false)
         && !ve::d("config.setting.enable_multiple_devices")->getBool(false);
     if (workerOpens)

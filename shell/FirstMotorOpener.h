@@ -19,9 +19,6 @@ public:
     // The motor whose table was asked for; null until one was found.
     ve::DataObject* device() const { return m_device; }
 
-signals:
-    void opening(ve::DataObject* device);
-
 private:
     void onDeviceChanged();
 
