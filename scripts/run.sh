@@ -87,8 +87,11 @@ fi
 
 exe="$root/build/bin/servobench"
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  # Not exec: the simulator is stopped when the program ends.
   cd "$run"
-  exec "$exe" --open-param-table
+  status=0
+  "$exe" --open-param-table || status=$?
+  exit "$status"
 fi
 
 # No display: run under Xvfb; the program takes both screenshots, stops its
