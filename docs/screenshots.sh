@@ -2,8 +2,9 @@
 # Takes the manual's screenshots from the real program under Xvfb:
 #   docs/screenshots.sh [build-dir]
 # Writes docs/images/main-zh_CN.png, main-en.png, settings-menu.png, about.png
-# help-page.png and, against three simulated motors, main-connected.png. Needs
-# xvfb-run, xdotool and ImageMagick's import.
+# help-page.png and, against three simulated motors, main-connected.png and
+# main-oscilloscope.png (the program's own --screenshots run, as the run
+# command takes them). Needs xvfb-run, xdotool and ImageMagick's import.
 set -euo pipefail
 docs=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-$docs/../build}" && pwd)
@@ -19,12 +20,25 @@ shot() {
   mkdir -p "$dir/i18n"
   cp "$build"/i18n/*.qm "$dir/i18n/"
   [ -f "$build/instruction.pdf" ] && cp "$build/instruction.pdf" "$dir/"
-  # "connected": the program connects by itself to the simulator and keeps every motor.
+  # "connected": the program connects by itself to the simulator, keeps every motor and
+  # takes its own pictures: the first motor's table, then its oscilloscope recording.
   local settings=""
   if [ "$action" = connected ]; then
     settings='  <c name="setting">\n    <c name="auto_connect" type="1" value="true"/>\n    <c name="enable_multiple_devices" type="1" value="true"/>\n  </c>\n'
   fi
   printf "<?xml version=\"1.0\"?>\n<m>\n  <c name=\"language\" type=\"10\" value=\"%s\"/>\n$settings</m>\n" "$lang" >"$dir/config.xml"
+  if [ "$action" = connected ]; then
+    (cd "$dir" && timeout 180 xvfb-run -a -s "-screen 0 1280x800x24 -dpi 96" \
+      "$exe" --screenshots "$dir/shots" >program.out 2>&1) || {
+      echo "screenshots: the connected run failed:" >&2
+      tail -n 20 "$dir/program.out" >&2
+      return 1
+    }
+    cp "$dir/shots/screenshot.png" "$docs/images/$out"
+    cp "$dir/shots/screenshot-scope.png" "$docs/images/main-oscilloscope.png"
+    echo "screenshots: $out main-oscilloscope.png"
+    return 0
+  fi
   (cd "$dir" && xvfb-run -a -s "-screen 0 1280x800x24 -dpi 96" sh -c '
     "$1" >program.out 2>&1 &
     pid=$!
@@ -35,7 +49,6 @@ shot() {
       settings) xdotool mousemove 1143 16 click 1 ;;
       about) xdotool mousemove 190 16 click 1; sleep 0.5; xdotool mousemove 120 52 click 1 ;;
       help) xdotool mousemove 190 16 click 1; sleep 0.5; xdotool mousemove 40 52 click 1; sleep 4 ;;
-      connected) sleep 4 ;;
     esac
     sleep 1
     import -window root -crop 1280x800+0+0 +repage "$3"

@@ -5,12 +5,14 @@
 # The program runs in ./run/, which holds i18n/ and instruction.pdf and gets
 # config.xml, log/ and crash/. The simulator's port is offered through
 # SERVOBENCH_PORTS, and the program connects by itself: the script switches on
-# the setting "Auto connect COM" in run/config.xml and keeps the shipped
-# settings otherwise, so the first screen shows the first motor, its parameter
-# table filled from the motor and the motion panel (the other two motors are
-# refused until "Enable multiple devices" is ticked). Without a display the program runs
-# under Xvfb, a screenshot is saved to run/screenshot.png and the script ends
-# by itself.
+# the settings "Auto connect COM" and "Enable multiple devices" in
+# run/config.xml (this folder only; the shipped settings are unchanged), and
+# starts the program with --open-param-table, so the first screen shows the
+# three motors, the first motor current with its parameter table read from the
+# motor, and the motion panel. Without a display the program runs under Xvfb
+# with --screenshots: it saves run/screenshot.png, then records the first
+# motor's oscilloscope (the simulated motor follows a slow sine meanwhile),
+# saves run/screenshot-scope.png and ends by itself.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -32,13 +34,18 @@ if [ -f build/instruction.pdf ]; then
 fi
 
 # Connect at start (the first port offered: a plugged-in adapter, else the
-# simulator). With one motor kept, connecting opens its parameter table.
-settings=(auto_connect)
+# simulator) and keep every motor found.
+settings=(auto_connect enable_multiple_devices)
 if [ -f "$run/config.xml" ]; then
   for key in "${settings[@]}"; do
-    sed -i "s|<c name=\"$key\" type=\"1\" value=\"false\"/>|<c name=\"$key\" type=\"1\" value=\"true\"/>|" "$run/config.xml"
+    if grep -q "<c name=\"$key\" " "$run/config.xml"; then
+      sed -i "s|<c name=\"$key\" type=\"1\" value=\"false\"/>|<c name=\"$key\" type=\"1\" value=\"true\"/>|" "$run/config.xml"
+    elif grep -q '<c name="setting">' "$run/config.xml"; then
+      sed -i "s|<c name=\"setting\">|<c name=\"setting\">\n        <c name=\"$key\" type=\"1\" value=\"true\"/>|" "$run/config.xml"
+    else
+      sed -i "s|^<m>|<m>\n    <c name=\"setting\">\n        <c name=\"$key\" type=\"1\" value=\"true\"/>\n    </c>|" "$run/config.xml"
+    fi
   done
-  sed -i 's|<c name="enable_multiple_devices" type="1" value="true"/>|<c name="enable_multiple_devices" type="1" value="false"/>|' "$run/config.xml"
 else
   {
     printf '<?xml version="1.0"?>\n<m>\n  <c name="setting">\n'
@@ -80,28 +87,26 @@ fi
 
 exe="$root/build/bin/servobench"
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  # Not exec: the simulator is stopped when the program ends.
   cd "$run"
-  exec "$exe"
+  status=0
+  "$exe" --open-param-table || status=$?
+  exit "$status"
 fi
 
-# No display: run under Xvfb, wait for the window, take a screenshot, then end
-# the program through its File > Exit shortcut so it writes its configuration.
+# No display: run under Xvfb; the program takes both screenshots, stops its
+# recording and ends through File > Exit's path, so it writes its settings.
 echo "run: no display; running under Xvfb"
 cd "$run"
-xvfb-run -a -s "-screen 0 1400x900x24 -dpi 96" sh -c '
-  "$1" >program.out 2>&1 &
-  pid=$!
-  if command -v xdotool >/dev/null 2>&1; then
-    timeout 30 xdotool search --sync --onlyvisible --name Torqlet >/dev/null 2>&1 || true
-  fi
-  # Time to connect, scan the bus, draw the device tree and load the table.
-  sleep 8
-  import -window root screenshot.png
-  if command -v xdotool >/dev/null 2>&1; then
-    xdotool search --onlyvisible --name Torqlet windowfocus --sync key --clearmodifiers ctrl+q >/dev/null 2>&1 || true
-  fi
-  for _ in 1 2 3 4 5 6 7 8 9 10; do kill -0 "$pid" 2>/dev/null || break; sleep 0.5; done
-  kill "$pid" 2>/dev/null || true
-  wait "$pid" || true
-' sh "$exe"
-echo "run: screenshot saved to run/screenshot.png"
+rm -f screenshot.png screenshot-scope.png
+status=0
+timeout 180 xvfb-run -a -s "-screen 0 1400x900x24 -dpi 96" \
+  "$exe" --screenshots "$run" >program.out 2>&1 || status=$?
+for shot in screenshot.png screenshot-scope.png; do
+  [ -f "$shot" ] && echo "run: screenshot saved to run/$shot"
+done
+if [ "$status" -ne 0 ]; then
+  echo "run: the program ended with status $status:" >&2
+  tail -n 20 program.out >&2
+  exit 1
+fi

@@ -7,6 +7,7 @@
 #   package_test.sh BUILD_DIR
 set -uo pipefail
 build=$1
+src=$(cd "$(dirname "$0")/../.." && pwd)
 tmp=$(mktemp -d)
 sim_pid=""
 cleanup() {
@@ -40,8 +41,16 @@ if dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -Eq 'postinst|postrm|preinst|p
   fail "the package has maintainer scripts"
 fi
 
+# The Maintainer and the copyright are the configured ones, placeholders filled in.
+maintainer=$(sed -n 's/^SERVOBENCH_PACKAGE_MAINTAINER:[A-Z]*=//p' "$build/CMakeCache.txt")
+[ "$(dpkg-deb -f "$deb" Maintainer)" = "$maintainer" ] \
+  || fail "Maintainer field '$(dpkg-deb -f "$deb" Maintainer)' is not the configured '$maintainer'"
+
 root=$tmp/root
 dpkg-deb -x "$deb" "$root"
+zcat "$root/usr/share/doc/servobench/changelog.gz" | grep -qF -- " -- $maintainer  " \
+  || fail "the changelog is not signed by the configured maintainer"
+if grep -E '@[A-Z_]+@' "$root/usr/share/doc/servobench/copyright"; then fail "copyright file not filled in"; fi
 (cd "$root" && find . -type f -o -type l | sed 's|^\./||' | sort) >"$tmp/files"
 for f in \
   usr/bin/servobench usr/bin/servobench-cli usr/bin/servobench-sim \
@@ -72,6 +81,29 @@ fi
 if command -v lintian >/dev/null; then
   lintian --fail-on error --suppress-tags bogus-mail-host,bogus-mail-host-in-debian-changelog \
     "$deb" 2>/dev/null || fail "lintian reports errors"
+fi
+
+# --- the copyright file for each licence choice (how a distributor configures it) ----------
+copyright() { cmake -DIN="$src/packaging/copyright.in" -DOUT="$tmp/copyright" -DHOLDER="2026 A Holder" "$@" \
+  -P "$src/packaging/WriteCopyright.cmake" >"$tmp/copyright.log" 2>&1; }
+rm -f "$tmp/copyright"
+copyright && grep -q 'all rights are reserved by 2026 A Holder' "$tmp/copyright" \
+  || fail "no licence: $(cat "$tmp/copyright.log" "$tmp/copyright" 2>/dev/null)"
+printf 'Permission is granted; to anyone.\r\n\r\nNO WARRANTY.  \n\n' >"$tmp/LICENSE"
+copyright -DLICENSE=MIT -DLICENSE_FILE="$tmp/LICENSE" \
+  && [ "$(sed -n '/^License: MIT$/,/^$/p' "$tmp/copyright")" = "$(printf 'License: MIT\n Permission is granted; to anyone.\n .\n NO WARRANTY.\n')" ] \
+  || fail "licence text: $(cat "$tmp/copyright.log" "$tmp/copyright" 2>/dev/null)"
+if [ -f /usr/share/common-licenses/GPL-3 ]; then
+  copyright -DLICENSE=GPL-3.0-or-later && grep -qx '/usr/share/common-licenses/GPL-3.' "$tmp/copyright" \
+    || fail "GPL-3.0-or-later: $(cat "$tmp/copyright.log" "$tmp/copyright" 2>/dev/null)"
+fi
+# A licence without its terms, or a name that is not one, is refused with the reason.
+rm -f "$tmp/copyright"
+if copyright -DLICENSE=MIT || [ -e "$tmp/copyright" ] || ! grep -q SERVOBENCH_PACKAGE_LICENSE_FILE "$tmp/copyright.log"; then
+  fail "MIT without its text was accepted: $(cat "$tmp/copyright.log")"
+fi
+if copyright '-DLICENSE=MIT</x>' || ! grep -q 'not an SPDX' "$tmp/copyright.log"; then
+  fail "a malformed licence name was accepted: $(cat "$tmp/copyright.log")"
 fi
 
 # --- the installed command-line programs ---------------------------------------------------
