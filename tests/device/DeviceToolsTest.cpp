@@ -38,7 +38,7 @@ DetectDeviceDialog* openDetectDialog()
 
 TEST(DeviceTools, ConnectDisconnectFollowWorkingAndInfoFiresItsTrigger)
 {
-    DeviceRig rig(DeviceRig::motors({1, 2}));
+    DeviceRig rig(sim::SimConfig::forCanIds({1, 2}));
     DeviceTools tools(rig.window);
     EXPECT_EQ(tools.btnConnect->text(), "Connect");
     EXPECT_EQ(tools.btnInit->text(), "Rest Zero Postion");
@@ -78,7 +78,7 @@ TEST(DeviceTools, ConnectDisconnectFollowWorkingAndInfoFiresItsTrigger)
 
 TEST(DeviceTools, CanIdFromTheStripWithAutoIncreaseAndMechanicalZero)
 {
-    DeviceRig rig(DeviceRig::motors({1, 2, 3}));
+    DeviceRig rig(sim::SimConfig::forCanIds({1, 2, 3}));
     ASSERT_TRUE(rig.connectFromDialog(3));
     DeviceTools tools(rig.window);
 
@@ -119,7 +119,7 @@ TEST(DeviceTools, CanIdFromTheStripWithAutoIncreaseAndMechanicalZero)
 
 TEST(DeviceTools, InformationPageShowsTheDeviceAndConfirmsItsCanIdChange)
 {
-    DeviceRig rig(DeviceRig::motors({1, 2}));
+    DeviceRig rig(sim::SimConfig::forCanIds({1, 2}));
     ASSERT_TRUE(rig.connectFromDialog(2));
     rig.makeCurrent(2);
     ve::DataObject* node = rig.node(2);
@@ -167,7 +167,7 @@ TEST(DeviceTools, InformationPageShowsTheDeviceAndConfirmsItsCanIdChange)
 
 TEST(DeviceTools, CalibrationAnsweredNoSendsNothingYesShowsTheStepsAndTheResult)
 {
-    sim::SimConfig cfg = DeviceRig::motors({1});
+    sim::SimConfig cfg = sim::SimConfig::forCanIds({1});
     cfg.calibrationMs = 800;
     DeviceRig rig(cfg);
     ASSERT_TRUE(rig.connectFromDialog(1));
@@ -207,7 +207,7 @@ TEST(DeviceTools, CalibrationAnsweredNoSendsNothingYesShowsTheStepsAndTheResult)
 
 TEST(DeviceTools, CalibrationThatNeverStartsOrFallsSilentFails)
 {
-    sim::SimConfig cfg = DeviceRig::motors({1});
+    sim::SimConfig cfg = sim::SimConfig::forCanIds({1});
     cfg.calibrationMs = 60000;
     DeviceRig rig(cfg);
     ASSERT_TRUE(rig.connectFromDialog(1));

@@ -35,7 +35,7 @@ QTreeWidgetItem* infoRow(QTreeWidgetItem* top, int row)
 
 TEST(DeviceTree, DetectionDialogControlsPortListAndDriverHelp)
 {
-    DeviceRig rig(DeviceRig::motors({1}));
+    DeviceRig rig(sim::SimConfig::forCanIds({1}));
     DetectDeviceDialog dialog(rig.window);
     EXPECT_EQ(dialog.windowTitle(), "Detect Devices");
     EXPECT_TRUE(dialog.findChildren<QLabel*>().size() > 0);
@@ -80,7 +80,7 @@ TEST(DeviceTree, DetectionDialogControlsPortListAndDriverHelp)
 
 TEST(DeviceTree, TypedPortConnectsAndThreeMotorsAppearWithIdentity)
 {
-    DeviceRig rig(DeviceRig::motors({1, 2, 3}));
+    DeviceRig rig(sim::SimConfig::forCanIds({1, 2, 3}));
     qputenv("SERVOBENCH_PORTS", "");
     DetectDeviceDialog dialog(rig.window);
     dialog.show();
@@ -123,7 +123,7 @@ TEST(DeviceTree, TypedPortConnectsAndThreeMotorsAppearWithIdentity)
 
 TEST(DeviceTree, ClickingMakesCurrentOnlyWhileTriggerByLeftIsOn)
 {
-    DeviceRig rig(DeviceRig::motors({1, 2, 3}));
+    DeviceRig rig(sim::SimConfig::forCanIds({1, 2, 3}));
     ASSERT_TRUE(rig.connectFromDialog(3)) << rig.messages.join('\n').toStdString();
     Helper* helper = Helper::instance();
     QSignalSpy changed(helper, &Helper::currentDeviceDobjChanged);
@@ -148,7 +148,7 @@ TEST(DeviceTree, ClickingMakesCurrentOnlyWhileTriggerByLeftIsOn)
 
 TEST(DeviceTree, DisconnectRemovesOrMarksAsTheSettingSays)
 {
-    DeviceRig rig(DeviceRig::motors({4, 5, 6}));
+    DeviceRig rig(sim::SimConfig::forCanIds({4, 5, 6}));
     ve::d().rootDobj()->set(nullptr, "config.setting.remove_device_on_disconnected", false, true);
     ASSERT_TRUE(rig.connectFromDialog(3));
     Helper::instance()->canWorker()->disconnectPort();
@@ -169,7 +169,7 @@ TEST(DeviceTree, DisconnectRemovesOrMarksAsTheSettingSays)
 
 TEST(DeviceTree, NamesFollowCanIdParamRowsAndRemovalIsExact)
 {
-    DeviceRig rig(DeviceRig::motors({1}));
+    DeviceRig rig(sim::SimConfig::forCanIds({1}));
     ve::DataObject* list = ve::d("project.device");
     ve::DataObject* a = list->append(nullptr, "a1");
     list->append(nullptr, "b2");
@@ -208,7 +208,7 @@ TEST(DeviceTree, NamesFollowCanIdParamRowsAndRemovalIsExact)
 
 TEST(DeviceTree, PiecesAreRegisteredWithTheShell)
 {
-    DeviceRig rig(DeviceRig::motors({1}));
+    DeviceRig rig(sim::SimConfig::forCanIds({1}));
     QWidget host;
     auto tool = ShellExtensions::toolFactory(ShellExtensions::DeviceTab);
     auto page = ShellExtensions::pageFactory("device_info");
