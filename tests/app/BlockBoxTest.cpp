@@ -1,4 +1,4 @@
-#include "AppTestSupport.h"
+#include "BenchRig.h"
 
 #include "BlockBox.h"
 #include "Helper.h"
@@ -22,7 +22,7 @@ int visibleBlockBoxes()
 
 TEST(BlockBoxTest, ATextShowsTheBoxOnceAndNullOrEmptyCloseIt)
 {
-    apptest::reset();
+    BenchRig::freshTree();
     QWidget window;
     window.resize(800, 600);
     window.move(100, 50);

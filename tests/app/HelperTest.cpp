@@ -1,4 +1,4 @@
-#include "AppTestSupport.h"
+#include "BenchRig.h"
 
 #include "Helper.h"
 
@@ -19,7 +19,7 @@ namespace {
 
 TEST(HelperTest, BoxesCarryTheWindowTitleAndTheQuestionAnswers)
 {
-    RecordingDialogs* dialogs = apptest::reset();
+    RecordingDialogs* dialogs = BenchRig::freshTree();
     Helper* helper = Helper::instance();
     helper->showError("e");
     helper->showInformation("i");
@@ -45,7 +45,7 @@ TEST(HelperTest, BoxesCarryTheWindowTitleAndTheQuestionAnswers)
 
 TEST(HelperTest, ActiveDeviceAndStatusLine)
 {
-    RecordingDialogs* dialogs = apptest::reset();
+    RecordingDialogs* dialogs = BenchRig::freshTree();
     Helper* helper = Helper::instance();
     EXPECT_EQ(helper->activeDeviceOrWarn(), nullptr);
     ASSERT_EQ(dialogs->boxes.size(), 1);
@@ -75,7 +75,7 @@ TEST(HelperTest, ActiveDeviceAndStatusLine)
 
 TEST(HelperTest, FontsAreEmbeddedAndNordsansIsTheApplicationFont)
 {
-    apptest::reset();
+    BenchRig::freshTree();
     const QFont before = QApplication::font();
     Helper::instance()->loadFonts();
     const QFont font = QApplication::font();
@@ -90,7 +90,7 @@ class LanguageTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        apptest::reset();
+        BenchRig::freshTree();
         ASSERT_TRUE(dir.isValid());
         old = QDir::currentPath();
         QDir::setCurrent(dir.path());

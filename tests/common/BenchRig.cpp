@@ -14,6 +14,20 @@
 #include <QTimer>
 #include <QWidget>
 
+RecordingDialogs* BenchRig::freshTree()
+{
+    servobench::initUiResources();
+    Helper* helper = Helper::instance();
+    helper->setCurrentDevice(nullptr);
+    helper->setEditDevice(nullptr, QString());
+    ve::d("project.device")->clear(nullptr, true, false);
+    servobench::importTemplate();
+    auto recorded = std::make_unique<RecordingDialogs>();
+    RecordingDialogs* raw = recorded.get();
+    helper->setDialogProvider(std::move(recorded));
+    return raw;
+}
+
 BenchRig::BenchRig(const std::optional<sim::SimConfig>& cfg)
 {
     servobench::initUiResources();
@@ -21,17 +35,11 @@ BenchRig::BenchRig(const std::optional<sim::SimConfig>& cfg)
     if (!helper->canWorker())
         helper->createServices();
     helper->canWorker()->disconnectPort();
-    helper->setCurrentDevice(nullptr);
-    helper->setEditDevice(nullptr, QString());
-    ve::d("project.device")->clear(nullptr, true, false);
-    servobench::importTemplate();
+    dialogs = freshTree();
     ve::DataObject* root = ve::d().rootDobj();
     root->set(nullptr, "config.setting.enable_multiple_devices", true, true);
     root->set(nullptr, "config.setting.upload_param_on_connected", false, true);
     root->set(nullptr, "working", false, true);
-    auto recorded = std::make_unique<RecordingDialogs>();
-    dialogs = recorded.get();
-    helper->setDialogProvider(std::move(recorded));
 
     m_oldPorts = qgetenv("SERVOBENCH_PORTS");
     if (cfg) {

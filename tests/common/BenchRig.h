@@ -34,6 +34,10 @@ public:
     explicit BenchRig(const std::optional<sim::SimConfig>& cfg);
     virtual ~BenchRig();
 
+    // The template's tree without devices, nothing current, and recording dialogs (returned)
+    // installed: what every widget test starts from, with or without a rig.
+    static RecordingDialogs* freshTree();
+
     static CANWorker* worker();
     // Connects the worker to the simulator and waits for `count` motors and the end of the scan.
     bool connect(int count, int ms = 10000);
