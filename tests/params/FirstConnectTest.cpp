@@ -1,15 +1,14 @@
 // The first thing a user sees: the whole window, default settings, a bus of three motors.
 // Connecting makes the first motor current, opens its parameter page and fills it, with no box.
+#include "BenchRig.h"
 #include "CANWorker.h"
 #include "Editor.h"
 #include "Helper.h"
 #include "MainWindow.h"
 #include "ParamTablePage.h"
-#include "RecordingDialogs.h"
 #include "Sidebar.h"
 #include "UiResources.h"
 
-#include <AppTree.h>
 #include <DataManager.h>
 #include <DataObject.h>
 #include <SimServer.h>
@@ -36,10 +35,7 @@ TEST(FirstConnect, DefaultSettingsOpenTheFirstMotorsFilledTable)
     Helper* helper = Helper::instance();
     if (!helper->canWorker())
         helper->createServices();
-    servobench::importTemplate(); // the shipped defaults, nothing changed
-    auto recorded = std::make_unique<RecordingDialogs>();
-    RecordingDialogs* dialogs = recorded.get();
-    helper->setDialogProvider(std::move(recorded));
+    RecordingDialogs* dialogs = BenchRig::freshTree(); // the shipped defaults, nothing changed
 
     sim::SimServer sim(sim::SimConfig::forCanIds({1, 2, 3}));
     QString err;
