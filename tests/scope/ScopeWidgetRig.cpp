@@ -7,6 +7,7 @@
 #include <DataManager.h>
 #include <DataObject.h>
 #include <Helper.h>
+#include <ParamRow.h>
 #include <ScopeRecorder.h>
 
 #include <QVBoxLayout>
@@ -36,15 +37,9 @@ ScopeWidgetRig::ScopeWidgetRig(const sim::SimConfig& cfg)
         return;
     }
     // What the parameter page publishes: channel k is the k-th child of "param".
-    const QStringList names = worker()->engine()->withParams([](ParamTable& t) {
-        QStringList n;
-        for (int i = t.channelBase() + 1; i < t.count(2); ++i)
-            n << t.entry(2, i).name;
-        for (int i = 0; i < t.count(3); ++i)
-            n << t.entry(3, i).name;
-        return n;
-    });
-    for (const QString& n : names)
+    const QStringList keys
+        = worker()->engine()->withParams([](ParamTable& t) { return ParamRow::channelKeys(t); });
+    for (const QString& n : keys)
         device->set(nullptr, "param." + n, 0, true);
     m_ready = true;
 }
