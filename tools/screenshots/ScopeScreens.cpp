@@ -11,6 +11,7 @@
 
 #include <DataManager.h>
 #include <DataObject.h>
+#include <ParamRow.h>
 #include <ScopeRecorder.h>
 #include <SimServer.h>
 
@@ -59,14 +60,8 @@ int main(int argc, char* argv[])
             10000))
         qFatal("no table");
     // What the parameter page publishes: channel k is the k-th child of "param".
-    const QStringList names = worker->engine()->withParams([](ParamTable& t) {
-        QStringList n;
-        for (int i = t.channelBase() + 1; i < t.count(2); ++i)
-            n << t.entry(2, i).name;
-        for (int i = 0; i < t.count(3); ++i)
-            n << t.entry(3, i).name;
-        return n;
-    });
+    const QStringList names
+        = worker->engine()->withParams([](ParamTable& t) { return ParamRow::channelKeys(t); });
     for (const QString& n : names)
         device->set(nullptr, "param." + n, 0, true);
 
