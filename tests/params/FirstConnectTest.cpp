@@ -1,18 +1,17 @@
 // The first thing a user sees: the whole window, a bus of three motors. Connecting makes the
 // first motor current, opens its parameter page and fills it, with no box: on the default
 // settings by the worker, with several motors kept by the run command's start-up option.
+#include "BenchRig.h"
 #include "CANWorker.h"
 #include "Editor.h"
 #include "FirstMotorOpener.h"
 #include "Helper.h"
 #include "MainWindow.h"
 #include "ParamTablePage.h"
-#include "RecordingDialogs.h"
 #include "ScreenshotTour.h"
 #include "Sidebar.h"
 #include "UiResources.h"
 
-#include <AppTree.h>
 #include <DataManager.h>
 #include <DataObject.h>
 #include <SimServer.h>
@@ -40,10 +39,7 @@ TEST(FirstConnect, DefaultSettingsOpenTheFirstMotorsFilledTable)
     Helper* helper = Helper::instance();
     if (!helper->canWorker())
         helper->createServices();
-    servobench::importTemplate(); // the shipped defaults, nothing changed
-    auto recorded = std::make_unique<RecordingDialogs>();
-    RecordingDialogs* dialogs = recorded.get();
-    helper->setDialogProvider(std::move(recorded));
+    RecordingDialogs* dialogs = BenchRig::freshTree(); // the shipped defaults, nothing changed
 
     sim::SimServer sim(sim::SimConfig::forCanIds({1, 2, 3}));
     QString err;
@@ -103,11 +99,8 @@ TEST(FirstConnect, SeveralMotorsKeptTheStartOptionOpensTheFirstMotorsTable)
     Helper* helper = Helper::instance();
     if (!helper->canWorker())
         helper->createServices();
-    servobench::importTemplate();
+    RecordingDialogs* dialogs = BenchRig::freshTree();
     ve::d().rootDobj()->set(nullptr, "config.setting.enable_multiple_devices", true, true);
-    auto recorded = std::make_unique<RecordingDialogs>();
-    RecordingDialogs* dialogs = recorded.get();
-    helper->setDialogProvider(std::move(recorded));
 
     sim::SimServer sim(sim::SimConfig::forCanIds({1, 2, 3}));
     QString err;

@@ -84,7 +84,7 @@ TEST(SidebarLink, ContinuousMitRunsAtFiftyHertzAndNothingFollowsStopOrEStop)
         inFirstSecond += f.at < sent.first().at + 1.0 ? 1 : 0;
     EXPECT_GE(inFirstSecond, 45);
     EXPECT_LE(inFirstSecond, 55);
-    EXPECT_EQ(rig.messagesContaining("MOTOR_CONTROL").size(), 1);
+    EXPECT_EQ(rig.messages.filter("MOTOR_CONTROL").size(), 1);
     SidebarRig::pause(300);
     EXPECT_EQ(rig.count(Mit), sent.size());
 

@@ -70,7 +70,7 @@ TEST(Sidebar, SetpointRowsFollowTheirLeafAndEditingSendsNothing)
     EXPECT_DOUBLE_EQ(torque->getDouble(), 0.0);
     EXPECT_DOUBLE_EQ(ui.dspnTorque->value(), 0.0);
 
-    EXPECT_TRUE(rig.messagesContaining("Send R58 Command").isEmpty());
+    EXPECT_TRUE(rig.messages.filter("Send R58 Command").isEmpty());
 }
 
 TEST(Sidebar, RebindingAfterRefillsAndARemovedDeviceLeavesOneBinding)
@@ -118,20 +118,20 @@ TEST(Sidebar, RefillKeepsTheCurrentDeviceElseTakesTheFirstWithOneActivation)
     rig.messages.clear();
     emit rig.worker()->deviceChanged();
     EXPECT_EQ(rig.current(), b);
-    EXPECT_EQ(rig.messagesContaining("Activate device"), QStringList {"Activate device: R58 Motor 2"});
+    EXPECT_EQ(rig.messages.filter("Activate device"), QStringList {"Activate device: R58 Motor 2"});
 
     rig.messages.clear();
     b->set(nullptr, "_connected", false);
     emit rig.worker()->deviceChanged();
     EXPECT_EQ(rig.current(), a);
     EXPECT_EQ(rig.sidebar->ui.cmbDevice->count(), 1);
-    EXPECT_EQ(rig.messagesContaining("Activate device"), QStringList {"Activate device: R58 Motor 1"});
+    EXPECT_EQ(rig.messages.filter("Activate device"), QStringList {"Activate device: R58 Motor 1"});
 
     rig.messages.clear();
     a->set(nullptr, "_connected", false);
     emit rig.worker()->deviceChanged();
     EXPECT_TRUE(rig.current()->isEmpty());
-    EXPECT_EQ(rig.messagesContaining("Activate device"), QStringList {"Activate device: No device"});
+    EXPECT_EQ(rig.messages.filter("Activate device"), QStringList {"Activate device: No device"});
 }
 
 TEST(Sidebar, ControlSwitchSendsTheRunModeEveryTimeAndKeepsItsOwnState)
@@ -147,14 +147,14 @@ TEST(Sidebar, ControlSwitchSendsTheRunModeEveryTimeAndKeepsItsOwnState)
 
     rig.messages.clear();
     click(ui.ebControl);
-    EXPECT_EQ(rig.messagesContaining("SET_RUN_MODE to CAN(1)").size(), 1);
-    EXPECT_EQ(rig.messagesContaining("SET_MODE to CAN(1): motor mode").size(), 1);
+    EXPECT_EQ(rig.messages.filter("SET_RUN_MODE to CAN(1)").size(), 1);
+    EXPECT_EQ(rig.messages.filter("SET_MODE to CAN(1): motor mode").size(), 1);
     EXPECT_EQ(a->r("_mode")->getInt(), 0);
     EXPECT_TRUE(ui.stackedWidget->isEnabled());
     EXPECT_FALSE(ui.cmbControlMode->isEnabled());
 
     click(ui.ebControl);
-    EXPECT_EQ(rig.messagesContaining("SET_MODE to CAN(1): reset mode").size(), 1);
+    EXPECT_EQ(rig.messages.filter("SET_MODE to CAN(1): reset mode").size(), 1);
     EXPECT_EQ(a->r("_mode")->getInt(), 0); // the last run mode is kept
     EXPECT_TRUE(ui.cmbControlMode->isEnabled());
 
@@ -166,7 +166,7 @@ TEST(Sidebar, ControlSwitchSendsTheRunModeEveryTimeAndKeepsItsOwnState)
 
     // On again in the same mode: the run mode goes out again (the motor may have restarted).
     click(ui.ebControl);
-    EXPECT_EQ(rig.messagesContaining("SET_RUN_MODE to CAN(1)").size(), 2);
+    EXPECT_EQ(rig.messages.filter("SET_RUN_MODE to CAN(1)").size(), 2);
     // Each motor keeps its own switch.
     rig.makeCurrent(b);
     EXPECT_FALSE(ui.ebControl->isEnable());
@@ -201,7 +201,7 @@ TEST(Sidebar, WithoutADeviceNothingPretendsToWork)
     EXPECT_EQ(rig.dialogs->texts(DialogProvider::Box::Critical),
         QStringList({"No activated device!", "No activated device!"}));
     EXPECT_EQ(rig.sidebar->sendingRow(), -1);
-    EXPECT_TRUE(rig.messagesContaining("Send R58 Command").isEmpty());
+    EXPECT_TRUE(rig.messages.filter("Send R58 Command").isEmpty());
 }
 
 TEST(Sidebar, ContinuousRowsRunAtTheDeviceRateAndStopWhenUnchecked)
@@ -233,7 +233,7 @@ TEST(Sidebar, ContinuousRowsRunAtTheDeviceRateAndStopWhenUnchecked)
     EXPECT_EQ(rig.sidebar->sendTimer()->interval(), 20);
     SidebarRig::pause(200);
     // One trace line per command of the Start, none for the repeats.
-    EXPECT_EQ(rig.messagesContaining("MOTOR_SDO_FLOAT").size(), 2);
+    EXPECT_EQ(rig.messages.filter("MOTOR_SDO_FLOAT").size(), 2);
 
     // Unchecking hides the only Stop button, so it stops the row.
     click(ui.chbContiniousPos);
@@ -245,7 +245,7 @@ TEST(Sidebar, ContinuousRowsRunAtTheDeviceRateAndStopWhenUnchecked)
     rig.messages.clear();
     click(ui.btnStartPos);
     EXPECT_FALSE(rig.sidebar->sendTimer()->isActive());
-    EXPECT_EQ(rig.messagesContaining("MOTOR_SDO_FLOAT").size(), 2);
+    EXPECT_EQ(rig.messages.filter("MOTOR_SDO_FLOAT").size(), 2);
 
     // Switching control off stops a running row.
     click(ui.chbContiniousPos);

@@ -1,45 +1,23 @@
 #pragma once
 
-#include "RecordingDialogs.h"
+#include "BenchRig.h"
 
-#include <SimServer.h>
-
-#include <QStringList>
-
-#include <memory>
-#include <ostream>
-
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-
-namespace ve {
-class DataObject;
-}
-class CANWorker;
 class Sidebar;
-class QWidget;
 
-// A window holding the motion panel, with the program's worker and, when given a bus, the
-// simulator on a pty. Status lines and boxes are recorded.
-class SidebarRig
+// The motion panel in the rig's window; devices come from the simulator or are made by hand.
+class SidebarRig : public BenchRig
 {
 public:
     // No simulator: devices are made by hand with addDevice().
     SidebarRig();
     explicit SidebarRig(const sim::SimConfig& cfg);
-    ~SidebarRig();
 
-    CANWorker* worker() const;
-    // Connects to the simulator and waits for `count` motors and the end of the scan.
+    // As BenchRig::connect, then the simulator's trace starts empty.
     bool connect(int count);
-    // The node of the motor with this CAN ID (simulator) or of this name (hand-made).
-    ve::DataObject* node(int canId) const;
     ve::DataObject* addDevice(const QString& name, int canId, bool connected = true);
     ve::DataObject* current() const;
+    using BenchRig::makeCurrent;
     void makeCurrent(ve::DataObject* node);
-    QStringList messagesContaining(const QString& text) const;
 
     // Frames the simulator received, as its trace describes them ("type 1 ext .. src fd dst 01
     // len 8 data ..."), with their time in seconds; and the ones matching a fragment.
@@ -52,15 +30,9 @@ public:
     int count(const QString& fragment) const { return frames(fragment).size(); }
     // Waits until `count(fragment)` reaches n.
     bool waitFrames(const QString& fragment, int n, int ms = 5000) const;
-    static void pause(int ms);
 
-    std::unique_ptr<sim::SimServer> sim;
-    QWidget* window = nullptr;
     Sidebar* sidebar = nullptr;
-    RecordingDialogs* dialogs = nullptr;
-    QStringList messages;
 
 private:
     void setUp();
-    QMetaObject::Connection m_status;
 };

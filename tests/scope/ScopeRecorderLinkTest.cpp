@@ -1,6 +1,7 @@
 #include "LinkRig.h"
 
 #include <CsvCollector.h>
+#include <ParamRow.h>
 #include <ParamTransfer.h>
 #include <ScopeRecorder.h>
 
@@ -13,19 +14,11 @@
 #include <cmath>
 
 namespace {
-// What the parameter page publishes under the device's "param": the entries after the channel
-// base and the read-only values, so channel k is the k-th child.
+// What the parameter page publishes under the device's "param": channel k is the k-th child.
 void publish(LinkRig& r, ve::DataObject* node)
 {
-    const QStringList names = r.eng()->withParams([](ParamTable& t) {
-        QStringList n;
-        for (int i = t.channelBase() + 1; i < t.count(2); ++i)
-            n << t.entry(2, i).name;
-        for (int i = 0; i < t.count(3); ++i)
-            n << t.entry(3, i).name;
-        return n;
-    });
-    for (const QString& n : names)
+    const QStringList keys = r.eng()->withParams([](ParamTable& t) { return ParamRow::channelKeys(t); });
+    for (const QString& n : keys)
         node->set(nullptr, "param." + n, 0, true);
 }
 

@@ -46,10 +46,6 @@ TEST(AnalyzeTools, FollowsTheEditPageAndChoosesTheSampleFile)
     ScopeWidgetRig rig;
     ASSERT_TRUE(rig.ready());
     AnalyzeTools* strip = rig.strip;
-    EXPECT_EQ(strip->btnNew->text(), "Oscilloscope");
-    EXPECT_EQ(strip->spnF->suffix(), "Hz");
-    EXPECT_EQ(strip->spnF->maximum(), 2000);
-    EXPECT_EQ(ve::d("temp_analyze.channel")->size(), 8);
     // Without an oscilloscope page there is nothing to record.
     EXPECT_FALSE(strip->spnF->isEnabled());
     EXPECT_FALSE(strip->btnChannel->isEnabled());
@@ -77,9 +73,6 @@ TEST(AnalyzeTools, FollowsTheEditPageAndChoosesTheSampleFile)
     rig.dialogs->answers = QStringList {dir.filePath("run.txt"), QString()};
     strip->chbSave->click();
     ASSERT_EQ(rig.dialogs->fileDialogs.size(), 1);
-    EXPECT_EQ(rig.dialogs->fileDialogs[0].caption, "Wave file");
-    EXPECT_EQ(rig.dialogs->fileDialogs[0].filter, "TXT Files(*.txt)");
-    EXPECT_TRUE(rig.dialogs->fileDialogs[0].dir.startsWith("./wave_"));
     EXPECT_TRUE(strip->chbSave->isChecked());
     EXPECT_EQ(strip->chbSave->text(), "Output waveform: run");
     EXPECT_EQ(ve::d("temp_analyze.path")->getString(), dir.filePath("run.txt"));
@@ -104,7 +97,6 @@ TEST(ChannelDialog, OffersOnlyNumbersAndWritesTheChoice)
     QTest::mouseClick(rig.strip->btnChannel, Qt::LeftButton);
     ChannelDialog* dialog = rig.strip->channelDialog();
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(dialog->windowTitle(), "Select channel");
     QComboBox* combo = dialog->combo(2);
     EXPECT_EQ(combo->itemText(0), "None");
     EXPECT_GE(combo->findText("mechPos"), 1);

@@ -122,7 +122,6 @@ TEST_F(MainWindowTest, PaneFlagsAndSettingsMenuFollowEachOtherWithoutLoops)
     ASSERT_TRUE(showPanel && showLeft);
     EXPECT_TRUE(showPanel->isChecked());
     EXPECT_FALSE(right->settingAction("auto_connect")->isChecked());
-    EXPECT_EQ(right->settingsMenu()->actions().size(), 11); // nine flags and two separators
 
     QSignalSpy flagChanges(ve::d("config.setting.show_panel"), &ve::DataObject::changed);
     QSignalSpy toggles(showPanel, &QAction::toggled);
@@ -179,8 +178,6 @@ TEST_F(MainWindowTest, HelpStripOpensTheInstructionAndTheAboutBox)
     help->aboutButton()->click();
     ASSERT_EQ(dialogs->boxes.size(), 1);
     EXPECT_EQ(dialogs->boxes[0].kind, DialogProvider::Box::About);
-    EXPECT_EQ(dialogs->boxes[0].title, QString::fromUtf8("About Torqlet 调试器"));
-    EXPECT_EQ(dialogs->boxes[0].text, "Version 0.0.3\n\nBuilt on 2023.07.18");
 
     help->instructionButton()->click();
     ASSERT_EQ(window->editor()->count(), 1);
@@ -266,16 +263,6 @@ TEST_F(MainWindowTest, StartHookWithLastProjectOpensItsPortAndDoesNotConnectAuto
 
     ve::d("config.setting.auto_connect")->set(nullptr, false);
     qputenv("SERVOBENCH_PORTS", oldPorts);
-}
-
-TEST_F(MainWindowTest, FileMenuExitClosesTheWindow)
-{
-    build();
-    QAction* exit = window->leftTitle()->action("actionExit");
-    ASSERT_NE(exit, nullptr);
-    EXPECT_EQ(exit->shortcut(), QKeySequence(QKeySequence::Quit));
-    exit->trigger();
-    EXPECT_FALSE(window->isVisible());
 }
 
 } // namespace

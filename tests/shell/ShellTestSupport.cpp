@@ -13,21 +13,15 @@ namespace shelltest {
 
 RecordingDialogs* reset()
 {
-    servobench::initUiResources();
     // The web engine refuses its sandbox as root, as the program itself knows.
     if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    Helper* helper = Helper::instance();
-    if (!helper->canWorker())
-        helper->createServices();
-    helper->setCurrentDevice(nullptr);
-    ve::d("project.device")->clear(nullptr, true, false);
+    servobench::initUiResources();
+    if (!Helper::instance()->canWorker())
+        Helper::instance()->createServices();
+    RecordingDialogs* dialogs = BenchRig::freshTree();
     ve::d("config")->remove(nullptr, "last_project_path", true);
-    servobench::importTemplate();
-    auto fake = std::make_unique<RecordingDialogs>();
-    RecordingDialogs* raw = fake.get();
-    helper->setDialogProvider(std::move(fake));
-    return raw;
+    return dialogs;
 }
 
 ve::DataObject* addDevice(const QString& mcuId, int canId)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "BaseEditorPage.h"
-#include "RecordingDialogs.h"
+#include "BenchRig.h"
 
 #include <QStringList>
 #include <QWidget>

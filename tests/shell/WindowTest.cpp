@@ -77,18 +77,4 @@ TEST_F(WindowTest, CaptionButtonsAndDoubleClickDriveTheWindowState)
     EXPECT_FALSE(window.isVisible());
 }
 
-TEST_F(WindowTest, DarkThemeSwitchesPaletteAndSheet)
-{
-    const QString before = qApp->styleSheet();
-    FramelessWindow::setDarkTheme(true);
-    EXPECT_TRUE(FramelessWindow::isDarkTheme());
-    EXPECT_EQ(qApp->styleSheet(), FramelessWindow::styleSheetFor(true));
-    EXPECT_TRUE(qApp->styleSheet().contains("QMenu"));
-    EXPECT_LT(QApplication::palette().color(QPalette::Window).lightness(), 64);
-    FramelessWindow::setDarkTheme(false);
-    EXPECT_EQ(qApp->styleSheet(), FramelessWindow::styleSheetFor(false));
-    EXPECT_FALSE(FramelessWindow::styleSheetFor(false).isEmpty());
-    qApp->setStyleSheet(before);
-}
-
 } // namespace

@@ -261,14 +261,9 @@ TEST(CrashTest, CrashDuringStaticDestructionSkipsTheTreeDump)
     EXPECT_FALSE(QDir(r.dir + QStringLiteral("/crash")).exists());
 }
 
-TEST(CrashTest, SignalCodesMapOntoTheReportCodes)
+TEST(CrashTest, StackOverflowIsToldFromOtherFaultsByTheFaultAddress)
 {
     using E = ve::CBaseException;
-    EXPECT_EQ(E::codeFor(SIGFPE, FPE_INTDIV, 0, 0).code, 0xC0000094u);
-    EXPECT_EQ(E::codeFor(SIGFPE, FPE_FLTDIV, 0, 0).code, 0xC000008Eu);
-    EXPECT_EQ(E::codeFor(SIGBUS, BUS_ADRALN, 0, 0).code, 0x80000002u);
-    EXPECT_EQ(E::codeFor(SIGILL, ILL_ILLOPC, 0, 0).code, 0xC000001Du);
-    EXPECT_EQ(E::codeFor(SIGTRAP, TRAP_BRKPT, 0, 0).code, 0x80000003u);
     // A fault right below the stack pointer is an overflow; a null pointer is not,
     // nor is a fault that nobody reported from the hardware.
     EXPECT_EQ(E::codeFor(SIGSEGV, SEGV_MAPERR, 0x7ffd0000fff8, 0x7ffd00010000).code, 0xC00000FDu);

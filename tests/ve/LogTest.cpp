@@ -1,4 +1,4 @@
-// Log lines: header, colours, spacing and the daily file.
+// Log lines: header, colours and the daily file.
 #include "LogCapture.h"
 #include "Logging.h"
 
@@ -70,33 +70,6 @@ TEST_F(LogTest, LevelsWriteColouredConsoleAndPlainFileLines)
     // A line after midnight goes to the next day's file.
     EXPECT_EQ(ve::FLog::fileName("./log/global", "log", QDate(2026, 1, 31).addDays(1)),
         "./log/global_20260201.log");
-}
-
-TEST_F(LogTest, SpacingPointersVariantsAndSub)
-{
-    LogCapture log;
-    QObject* none = nullptr;
-    ve::logError().space() << "a" << QStringLiteral("b") << 1;
-    ve::logError() << "<m><" << none << "> x " << QVariant(2.5) << QVariant(QStringLiteral("t"));
-    {
-        ve::QFLog line("\033[36m", "[P]", "sub:", "./log/global", "log");
-        line << "z";
-    }
-    {
-        ve::QFLog line("\033[36m", "[P]", "", "./log/global", "log");
-    }
-    const QStringList lines = log.all();
-    ASSERT_EQ(lines.size(), 4);
-    EXPECT_TRUE(lines.at(0).endsWith("]a b 1 \033[0m")) << lines.at(0).toStdString();
-    EXPECT_TRUE(lines.at(1).endsWith("]<m><QObject(0x0)> x 2.5t\033[0m")) << lines.at(1).toStdString();
-    EXPECT_EQ(lines.at(2), "\033[36m[P]sub:z\033[0m");
-    EXPECT_EQ(lines.at(3), "\033[36m[P]\033[0m");
-    const QList<QByteArray> fileLines = fileContent().split('\n');
-    ASSERT_GE(fileLines.size(), 4);
-    EXPECT_TRUE(fileLines.at(0).endsWith("]a b 1 ")) << fileLines.at(0).toStdString();
-    EXPECT_TRUE(fileLines.at(1).endsWith("]<m><QObject(0x0)> x 2.5t"));
-    EXPECT_EQ(fileLines.at(2), "[P]sub:z");
-    EXPECT_EQ(fileLines.at(3), "[P]");
 }
 
 TEST_F(LogTest, ConsoleOnlyLoggerAndCopiesShareTheLine)

@@ -1,43 +1,27 @@
 // Takes screenshots of the oscilloscope in the real main window: a simulated motor swinging on
-// a sine set-point, four channels streaming, the legend and the cursors on. Run under xvfb-run;
-// writes PNG files into the directory given as argument.
+// a sine set-point, four channels streaming, the legend and the cursors on. Run under xvfb-run.
+#include "ScreenshotKit.h"
+
 #include "AnalyzeTools.h"
 #include "CANWorker.h"
-#include "DialogProvider.h"
 #include "Helper.h"
 #include "MainWindow.h"
 #include "OscilloscopePage.h"
-#include "UiResources.h"
 #include "waveDisplay.h"
 
 #include <DataManager.h>
 #include <DataObject.h>
+#include <ParamRow.h>
 #include <ScopeRecorder.h>
 #include <SimServer.h>
 
 #include <QApplication>
-#include <QDir>
-#include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
 #include <QToolButton>
-#include <QTranslator>
 
 namespace {
-class QuietDialogs : public DialogProvider
-{
-public:
-    bool messageBox(Box, QWidget*, const QString&, const QString& text) override
-    {
-        qInfo("box: %s", qPrintable(text));
-        return true;
-    }
-    QString getOpenFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-    QString getSaveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-    bool openLocalFile(const QString&) override { return true; }
-};
-
 bool idle(CANWorker* w)
 {
     return QTest::qWaitFor([w] { return w->engine()->step() == STEP_STOP; }, 5000);
@@ -46,31 +30,18 @@ bool idle(CANWorker* w)
 
 int main(int argc, char* argv[])
 {
-    servobench::initUiResources();
+    screenshots::prepare();
     Helper* helper = Helper::instance();
     QApplication app(argc, argv);
-    const QString outDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
-    const QString suffix = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
-    for (int i = 3; i < argc; ++i) {
-        auto* t = new QTranslator(&app);
-        if (t->load(QString::fromLocal8Bit(argv[i])))
-            QCoreApplication::installTranslator(t);
-    }
-    helper->loadFonts();
+    screenshots::start(app, argc, argv);
     ve::DataObject* root = ve::d().rootDobj();
-    root->set(nullptr, "config.setting.enable_multiple_devices", true, true);
-    root->set(nullptr, "config.setting.upload_param_on_connected", false, true);
 
     sim::SimServer simulator(sim::SimConfig {});
     if (!simulator.start())
         qFatal("simulator did not start");
-    helper->setDialogProvider(std::make_unique<QuietDialogs>());
     helper->createServices();
     MainWindow window;
-    window.resize(1280, 800);
-    window.move(0, 0);
-    window.show();
-    QCoreApplication::processEvents();
+    screenshots::showAtOrigin(&window);
 
     CANWorker* worker = helper->canWorker();
     worker->connectPort(simulator.portPath());
@@ -89,14 +60,8 @@ int main(int argc, char* argv[])
             10000))
         qFatal("no table");
     // What the parameter page publishes: channel k is the k-th child of "param".
-    const QStringList names = worker->engine()->withParams([](ParamTable& t) {
-        QStringList n;
-        for (int i = t.channelBase() + 1; i < t.count(2); ++i)
-            n << t.entry(2, i).name;
-        for (int i = 0; i < t.count(3); ++i)
-            n << t.entry(3, i).name;
-        return n;
-    });
+    const QStringList names
+        = worker->engine()->withParams([](ParamTable& t) { return ParamRow::channelKeys(t); });
     for (const QString& n : names)
         device->set(nullptr, "param." + n, 0, true);
 
@@ -132,27 +97,19 @@ int main(int argc, char* argv[])
             [&] { return ScopeRecorder::of(worker)->state() == ScopeRecorder::Recording; }, 5000))
         qFatal("not recording");
     QTest::qWait(4000);
-    auto shot = [&](const QString& name) {
-        QTest::qWait(300);
-        const QString path = QDir(outDir).filePath(name + suffix + ".png");
-        if (QProcess::execute("import", {"-window", "root", "-crop", "1280x800+0+0", "+repage", path}) != 0)
-            qWarning("import failed for %s", qPrintable(path));
-        else
-            qInfo("wrote %s", qPrintable(path));
-    };
-    shot("oscilloscope_streaming");
+    screenshots::shot("oscilloscope_streaming");
     page->btnPause->click();
     page->btnCursors->click();
     const QCPRange r = page->plot->xAxis->range();
     page->plot->setCursor(0, r.lower + r.size() * 0.3);
     page->plot->setCursor(1, r.lower + r.size() * 0.55);
     page->plot->replot();
-    shot("oscilloscope_cursors");
+    screenshots::shot("oscilloscope_cursors");
     strip->btnStop->click();
     (void)QTest::qWaitFor([&] { return ScopeRecorder::of(worker)->state() == ScopeRecorder::Idle; }, 3000);
     strip->btnChannel->click();
     QTest::qWait(300);
-    shot("channel_dialog");
+    screenshots::shot("channel_dialog");
     helper->destroyServices();
     return 0;
 }

@@ -1,8 +1,0 @@
-#pragma once
-
-#include "RecordingDialogs.h"
-
-namespace apptest {
-// Installs recording dialogs (returned) and restores the template's values.
-RecordingDialogs* reset();
-} // namespace apptest
