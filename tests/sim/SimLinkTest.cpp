@@ -189,8 +189,9 @@ TEST_F(SimFixture, ReadsOfEveryEntryAndOfMissingCodes)
             ASSERT_EQ(first->ext(), 0);
             const int type = first->b(2);
             ASSERT_LE(type, 10);
-            if (g < 2)
+            if (g < 2) {
                 EXPECT_EQ(type, 10) << "groups 0 and 1 hold texts";
+            }
             // Frame k carries bytes 4k..4k+3 with its sequence number; nothing follows the last.
             QByteArray value = first->data.mid(4, 4);
             EXPECT_EQ(first->b(3), 0);
@@ -203,9 +204,10 @@ TEST_F(SimFixture, ReadsOfEveryEntryAndOfMissingCodes)
                 value += next->data.mid(4, 4);
             }
             EXPECT_FALSE(client.nextFrame(20)) << "no extra frame for 0x" << std::hex << c;
-            if (type == 10)
+            if (type == 10) {
                 EXPECT_EQ(QString::fromUtf8(value.left(value.indexOf('\0') < 0 ? 16 : value.indexOf('\0'))),
                     server->parameterValue(0, c).toString());
+            }
             ++checked;
         }
     }
