@@ -99,10 +99,6 @@ TEST(WorkerStatus, MessagesOfTheStatusReactions)
                       s.errors = 1u << 6 | 0x8000 | 0x4000;
                   }),
         "<ERROR> Write param to 0X300afailed: /value out of range/command mismatch/code mismatch");
-    EXPECT_EQ(react(OTA_STA_RST_MODE_OVER_TIME), "<ERROR> Set RESET mode failed!");
-    EXPECT_EQ(react(OTA_STA_BRAKE_MODE_SUCCESS), "Set BRAKE mode successfully!");
-    EXPECT_EQ(react(OTA_STA_ZERO_MODE_SUCCESS), "Set the mechanical zero successfully!");
-    EXPECT_EQ(react(OTA_STA_SAVE_PARA_SUCCESS), "Param saved successfully!");
     EXPECT_EQ(react(OTA_STA_ENCODER_CALI_ING,
                   [](OtaStatus& s) {
                       s.rotorAngle = 1.5f;
