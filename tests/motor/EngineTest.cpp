@@ -615,7 +615,7 @@ TEST(Engine, OscilloscopeConfigurationSamplesAndStop)
     // A stop while not sampling ends at once, and says so.
     r.statuses.clear();
     r.eng.startStep(STEP_SCOPE_STOP);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return r.count(OTA_STA_PARA_UPDATE_SUCCESS_END) == 1; }, 200));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return r.count(OTA_STA_PARA_UPDATE_SUCCESS_END) == 1; }, 2000));
     EXPECT_EQ(r.eng.step(), quint32(STEP_STOP));
     // A type mismatch in the channel echo fails the run with bit 64.
     r.eng.setScopeCursor(8);
