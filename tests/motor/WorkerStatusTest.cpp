@@ -1,3 +1,4 @@
+#include "FirmwareUpdate.h"
 #include "LinkRig.h"
 
 #include <QSignalSpy>
@@ -145,4 +146,20 @@ TEST(WorkerStatus, PortListAddsTheEnvironmentPaths)
     qunsetenv("SERVOBENCH_PORTS");
     EXPECT_TRUE(ports.endsWith("/tmp/b"));
     EXPECT_EQ(ports.count("/tmp/a"), 1);
+}
+
+TEST(WorkerStatus, FirmwareUpdateWithoutAnOpenPortFailsAtOnce)
+{
+    LinkRig::resetTree();
+    StatusRig r;
+    r.announce(0xdd01, 1);
+    r.worker.setCurrentDevice(ve::d("project.device.dd01"));
+    FirmwareUpdate up(&r.worker);
+    QSignalSpy done(&up, &FirmwareUpdate::finished);
+    ASSERT_TRUE(up.start(QByteArray(64, 'x')));
+    // Well before the limit for entering update mode: nothing sent can be answered.
+    ASSERT_TRUE(done.wait(3000));
+    EXPECT_FALSE(done.last().at(0).toBool());
+    EXPECT_EQ(done.last().at(1).toString(), "Erasing flash failed!");
+    EXPECT_FALSE(up.running());
 }
