@@ -25,10 +25,12 @@
 //   STEP_SCOPE_CONFIG       each type-10 set-up answer of the target 50/1000    waits again (parse ends)
 //   * 50 ms sleeps counted as 100 ms.
 //
-// Steps without a row: STEP_STOP idles until a new step starts; STEP_SEND_BIN and STEP_SEND_END
-// are driven by the answers alone (no limit); STEP_GET_DEV_INFO sends one probe per cycle;
-// STEP_MOTOR_CTRL_CONTINUOUS sends a control frame every 50 ms; STEP_SCOPE_STOP repeats the stop
-// frame every 2 ms until sampling stopped, for at most otaThread::StopLimitMs.
+// Steps without a row: STEP_STOP idles until a new step starts, and so do the steps that only
+// send (STEP_MOTOR_CTRL_SINGLE, STEP_SCOPE_START); STEP_SEND_BIN and STEP_SEND_END are driven
+// by the answers alone (no limit); STEP_GET_DEV_INFO sends one probe per cycle and ends after
+// ID 127; STEP_MOTOR_CTRL_CONTINUOUS sends a control frame every 50 ms; STEP_SCOPE_STOP repeats
+// the stop frame every 2 ms and ends with OTA_STA_PARA_UPDATE_SUCCESS_END when sampling stopped
+// (or was not running), or with OTA_STA_PARA_UPDATE_OVER_TIME after otaThread::StopLimitMs.
 struct StepRule
 {
     enum OnAck

@@ -16,10 +16,15 @@ FirmwareUpdate::FirmwareUpdate(CANWorker* worker, QObject* parent)
     : QObject(parent)
     , worker_(worker)
 {
-    tick_.setInterval(20);
-    connect(&tick_, &QTimer::timeout, this, &FirmwareUpdate::onTick);
+    limit_.setSingleShot(true);
+    // A coarse timer may fire up to 5 % early: the limits are promised as they stand.
+    limit_.setTimerType(Qt::PreciseTimer);
+    connect(&limit_, &QTimer::timeout, this, &FirmwareUpdate::onLimit);
     // Queued like the worker's reaction: the statuses arrive one by one, in order.
     connect(worker->engine(), &otaThread::sendState, this, &FirmwareUpdate::onStatus, Qt::QueuedConnection);
+    // Queued: the worker is still closing the port (Disconnect, or a failed adapter) when told.
+    connect(
+        worker->port(), &QIODevice::aboutToClose, this, &FirmwareUpdate::onPortClosed, Qt::QueuedConnection);
 }
 
 bool FirmwareUpdate::startFile(const QString& path)
@@ -58,7 +63,9 @@ bool FirmwareUpdate::start(const QByteArray& image)
     }
     phase_ = Entering;
     since_.start();
-    tick_.start();
+    limit_.start(EnterLimitMs);
+    if (!worker_->isConnected())
+        QMetaObject::invokeMethod(this, &FirmwareUpdate::onPortClosed, Qt::QueuedConnection);
     return true;
 }
 
@@ -75,6 +82,7 @@ void FirmwareUpdate::startSending()
     phase_ = Sending;
     since_.restart();
     sinceProgress_.start();
+    armSendingLimit();
     worker_->engine()->startStep(STEP_SEND_INFO);
 }
 
@@ -106,6 +114,7 @@ void FirmwareUpdate::onStatus(const OtaStatus& s)
     case OTA_STA_SEND_BIN_DONE:
         phase_ = Ending;
         since_.restart();
+        limit_.start(EndAnswerMs);
         break;
     case OTA_STA_SUCCESS:
         if (phase_ == Ending) {
@@ -130,34 +139,46 @@ void FirmwareUpdate::onStatus(const OtaStatus& s)
     }
 }
 
-void FirmwareUpdate::onTick()
+void FirmwareUpdate::onPortClosed()
 {
-    if (!worker_->isConnected()) {
-        // The port failed or was closed: whatever was sent, the motor's verdict can not arrive.
-        worker_->engine()->startStep(STEP_STOP);
-        finish(false, phase_ == Entering ? tr("Erasing flash failed!") : tr("Update failed!"));
+    if (phase_ == Idle)
         return;
-    }
+    // Whatever was sent, the motor's verdict can not arrive.
+    worker_->engine()->startStep(STEP_STOP);
+    finish(false, phase_ == Entering ? tr("Erasing flash failed!") : tr("Update failed!"));
+}
+
+void FirmwareUpdate::armSendingLimit()
+{
+    // Progress is not tracked by re-arming per frame (thousands a second): the timer fires at
+    // the nearer of the two limits as they stood, and re-arms when progress moved it.
+    const qint64 ceiling = qint64(stallLimit_) + qint64(frames_) * CeilingPerFrameMs;
+    const qint64 left = qMin(stallLimit_ - sinceProgress_.elapsed(), ceiling - since_.elapsed());
+    limit_.start(int(qMax<qint64>(left, 0)) + 1);
+}
+
+void FirmwareUpdate::onLimit()
+{
     switch (phase_) {
     case Idle:
         return;
     case Entering:
         // The request was replaced by another step: no firmware status will come.
-        if (since_.elapsed() > EnterLimitMs)
-            finish(false, tr("Erasing flash failed!"));
+        finish(false, tr("Erasing flash failed!"));
         return;
     case Sending: {
         const qint64 ceiling = qint64(stallLimit_) + qint64(frames_) * CeilingPerFrameMs;
         if (sinceProgress_.elapsed() > stallLimit_ || since_.elapsed() > ceiling) {
             worker_->engine()->startStep(STEP_STOP);
             finish(false, tr("Update timeout!"));
+        } else {
+            armSendingLimit();
         }
         return;
     }
     case Ending:
         // Motors that never answer the end frame keep the verdict of the last data frame.
-        if (since_.elapsed() >= EndAnswerMs)
-            finish(true, tr("Update successfully!"));
+        finish(true, tr("Update successfully!"));
         return;
     }
 }
@@ -166,7 +187,7 @@ void FirmwareUpdate::finish(bool ok, const QString& text)
 {
     if (phase_ == Idle)
         return;
-    tick_.stop();
+    limit_.stop();
     disconnect(progressConn_);
     block(QString());
     phase_ = Idle;

@@ -48,14 +48,16 @@ private:
         Ending
     };
     void onStatus(const OtaStatus& s);
-    void onTick();
+    void onLimit();
+    void onPortClosed();
+    void armSendingLimit();
     void startSending();
     void block(const QString& text);
     void progressChanged();
     void finish(bool ok, const QString& text);
 
     CANWorker* worker_;
-    QTimer tick_;
+    QTimer limit_; // single-shot: the current phase's time limit, never a poll
     Phase phase_ = Idle;
     int stallLimit_ = 30000;
     quint32 frames_ = 0; // frames of the image

@@ -9,29 +9,55 @@ ScopeSession::ScopeSession(CANWorker* worker, QObject* parent)
     , worker_(worker)
     , engine_(worker->engine())
 {
-    poll_.setInterval(2);
-    connect(&poll_, &QTimer::timeout, this, &ScopeSession::poll);
-    stopPoll_.setInterval(20);
-    connect(&stopPoll_, &QTimer::timeout, this, &ScopeSession::onStopPoll);
+    limit_.setSingleShot(true);
+    limit_.setTimerType(Qt::PreciseTimer); // a coarse timer may fire 5 % early
+    connect(&limit_, &QTimer::timeout, this, &ScopeSession::onLimit);
     // In order and with the error bits of their moment, as the worker sees them.
     connect(worker->engine(), &otaThread::sendState, this, &ScopeSession::onStatus, Qt::QueuedConnection);
 }
 
 void ScopeSession::onStatus(const OtaStatus& s)
 {
-    if (!starting_)
-        return;
-    if (s.code == OTA_STA_PARA_UPDATE_SUCCESS_CHSET)
-        verdict_ = Confirmed;
-    else if (s.code == OTA_STA_PARA_UPDATE_ERROR)
-        verdict_ = Refused;
-    else if (s.code == OTA_STA_PARA_UPDATE_OVER_TIME)
-        verdict_ = TimedOut;
-    else if (s.code == OTA_STA_PARA_UPDATE_SUCCESS_FRESET)
-        verdict_ = None; // the channel set-up follows
-    else
-        return;
-    errorBits_ = s.errors;
+    if (starting_) {
+        switch (s.code) {
+        case OTA_STA_PARA_UPDATE_SUCCESS_FRESET:
+            // The worker sends the channel groups next; each has the engine's limit again.
+            limit_.start((channels_ + 3) / 4 * ExchangeLimitMs + SetupGraceMs);
+            break;
+        case OTA_STA_PARA_UPDATE_SUCCESS_CHSET:
+            conclude(Confirmed, s.errors);
+            break;
+        case OTA_STA_PARA_UPDATE_ERROR:
+            // Another motor's sample error while the engine still waits for our answer ends nothing.
+            if (s.step != STEP_SCOPE_CONFIG)
+                conclude(Refused, s.errors);
+            break;
+        case OTA_STA_PARA_UPDATE_OVER_TIME:
+            conclude(TimedOut, s.errors);
+            break;
+        default:
+            break;
+        }
+    } else if (stopping_) {
+        if (s.code == OTA_STA_PARA_UPDATE_SUCCESS_END)
+            endStop(true);
+        else if (s.code == OTA_STA_PARA_UPDATE_OVER_TIME)
+            endStop(false);
+    }
+}
+
+void ScopeSession::onLimit()
+{
+    if (starting_) {
+        conclude(TimedOut, 0);
+    } else if (stopping_) {
+        // The engine gives up on a silent motor by itself; this is the backstop should it not.
+        // A step the user started since is left alone.
+        otaThread* eng = worker_->engine();
+        if (eng->step() == STEP_SCOPE_STOP)
+            eng->startStep(STEP_STOP);
+        endStop(false);
+    }
 }
 
 ScopeSession::~ScopeSession()
@@ -54,13 +80,12 @@ std::array<quint16, ScopeDecoder::Slots> ScopeSession::slotTypes(const QVariantL
     return out;
 }
 
-bool ScopeSession::runStep(quint32 step)
+void ScopeSession::runStep(quint32 step)
 {
     // The recorded motor stays the target even when the user activates another one meanwhile.
     otaThread* eng = worker_->engine();
     eng->setDevice0(mcuId_, canId_);
     eng->startStep(step);
-    return true;
 }
 
 bool ScopeSession::start(
@@ -86,49 +111,20 @@ bool ScopeSession::start(
         eng->openSampleFile(samplePath);
     starting_ = true;
     stopping_ = false;
-    stopPoll_.stop();
-    verdict_ = None;
-    errorBits_ = 0;
-    verdictWait_.invalidate();
-    idleSince_.invalidate();
     runStep(STEP_SCOPE_SET_FRE);
-    poll_.start();
+    limit_.start((1 + (channels_ + 3) / 4) * ExchangeLimitMs + SetupGraceMs);
     return true;
 }
 
-void ScopeSession::poll()
+void ScopeSession::conclude(Verdict verdict, quint32 errorBits)
 {
-    otaThread* eng = worker_->engine();
-    const quint32 step = eng->step();
-    const quint32 status = eng->status();
-    // After the frequency reply the worker's queued reaction sends the first channel group;
-    // until it has, the engine is idle with that status and the wait goes on.
-    const bool waiting = step == STEP_SCOPE_CONFIG || step == STEP_SCOPE_SET_CHANNAL
-        || (step == STEP_STOP && status == OTA_STA_PARA_UPDATE_SUCCESS_FRESET);
-    if (waiting) {
-        if (step != STEP_STOP) {
-            idleSince_.invalidate();
-            return;
-        }
-        if (!idleSince_.isValid())
-            idleSince_.start();
-        if (idleSince_.elapsed() < 1000)
-            return;
-    }
-    if (verdict_ == None) {
-        // The engine is done; its last status is still on its way through the queue.
-        if (!verdictWait_.isValid())
-            verdictWait_.start();
-        if (verdictWait_.elapsed() < 500)
-            return;
-        verdict_ = TimedOut;
-    }
-    poll_.stop();
+    limit_.stop();
     starting_ = false;
-    if (verdict_ != Confirmed) {
+    otaThread* eng = worker_->engine();
+    if (verdict != Confirmed) {
         // The motor would stream a layout the decoder does not expect: no start.
         eng->closeSampleFile();
-        emit setupFailed(verdict_ == Refused, errorBits_);
+        emit setupFailed(verdict == Refused, errorBits);
         return;
     }
     sampling_ = true;
@@ -139,7 +135,7 @@ void ScopeSession::poll()
 bool ScopeSession::stop()
 {
     const bool active = starting_ || sampling_;
-    poll_.stop();
+    limit_.stop();
     starting_ = false;
     sampling_ = false;
     worker_->engine()->closeSampleFile();
@@ -147,22 +143,13 @@ bool ScopeSession::stop()
         return false;
     stopping_ = true;
     runStep(STEP_SCOPE_STOP);
-    stopWatch_.start();
-    stopPoll_.start();
+    limit_.start(StopLimitMs);
     return true;
 }
 
-void ScopeSession::onStopPoll()
+void ScopeSession::endStop(bool confirmed)
 {
-    otaThread* eng = worker_->engine();
-    const bool ended = eng->step() != STEP_SCOPE_STOP;
-    if (!ended && stopWatch_.elapsed() < StopLimitMs)
-        return;
-    stopPoll_.stop();
+    limit_.stop();
     stopping_ = false;
-    // The engine gives up on a silent motor by itself; this is the backstop should it not.
-    if (!ended)
-        eng->startStep(STEP_STOP);
-    // The engine leaves the stop step sampling only when the motor never confirmed.
-    emit stopped(!eng->scopeRunning());
+    emit stopped(confirmed);
 }

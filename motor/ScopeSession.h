@@ -5,7 +5,6 @@
 
 #include <DataObject.h>
 #include <QDateTime>
-#include <QElapsedTimer>
 
 #include <QObject>
 #include <QPointer>
@@ -42,8 +41,13 @@ public:
     bool sampling() const { return sampling_; }
     bool stopping() const { return stopping_; }
 
-    // How long a stop waits for the engine to end its stop step (it gives up after about 1 s).
+    // How long a stop waits for the engine to report its end (it gives up after about 1 s).
     static constexpr int StopLimitMs = 1500;
+    // Backstop of the set-up should the engine report nothing (its step replaced by another):
+    // its own limit per exchange (frequency, each group of four channels) and a wide grace, as
+    // a loaded machine or a motor still streaming samples keeps the engine waiting longer.
+    static constexpr int ExchangeLimitMs = 1000;
+    static constexpr int SetupGraceMs = 5000;
 
 signals:
     // The motor refused the frequency or channel set-up (refused, with the engine's error bits)
@@ -55,30 +59,24 @@ signals:
     void stopped(bool confirmed);
 
 private:
-    void poll();
+    enum Verdict
+    {
+        Confirmed,
+        Refused,
+        TimedOut
+    };
     void onStatus(const OtaStatus& s);
-    void onStopPoll();
-    bool runStep(quint32 step);
+    void onLimit();
+    void conclude(Verdict verdict, quint32 errorBits);
+    void endStop(bool confirmed);
+    void runStep(quint32 step);
 
     CANWorker* worker_;
     QPointer<otaThread> engine_; // the worker deletes its engine before its children
     QPointer<ve::DataObject> device_;
     quint8 canId_ = 0;
     quint64 mcuId_ = 0;
-    QTimer poll_;
-    QTimer stopPoll_;
-    QElapsedTimer stopWatch_;
-    QElapsedTimer idleSince_;
-    QElapsedTimer verdictWait_;
-    enum Verdict
-    {
-        None,
-        Confirmed,
-        Refused,
-        TimedOut
-    } verdict_
-        = None;
-    quint32 errorBits_ = 0;
+    QTimer limit_; // single-shot: the set-up's or the stop's time limit, never a poll
     bool starting_ = false;
     bool sampling_ = false;
     bool stopping_ = false;

@@ -3,7 +3,6 @@
 #include "AdapterLink.h"
 #include "CrashHandler.h"
 #include "EngineSteps.h"
-#include "ValueCodec.h"
 
 #include <QDebug>
 
@@ -83,68 +82,6 @@ quint8 otaThread::target() const
     return target_;
 }
 
-void otaThread::setNewCanId(quint8 canId)
-{
-    std::lock_guard<std::mutex> g(m_);
-    newCanId_ = canId;
-}
-
-void otaThread::setDevice0(quint64 mcuId, quint8 canId)
-{
-    std::lock_guard<std::mutex> g(m_);
-    devices_[0] = {mcuId, canId};
-    if (deviceCount_ == 0)
-        deviceCount_ = 1;
-    selected_ = 0;
-    target_ = canId;
-}
-
-void otaThread::clearDevices()
-{
-    std::lock_guard<std::mutex> g(m_);
-    deviceCount_ = 0;
-}
-
-int otaThread::deviceCount() const
-{
-    std::lock_guard<std::mutex> g(m_);
-    return deviceCount_;
-}
-
-otaThread::Device otaThread::device(int index) const
-{
-    std::lock_guard<std::mutex> g(m_);
-    return (index >= 0 && index < deviceCount_) ? devices_[size_t(index)] : Device();
-}
-
-void otaThread::setControl(float pos, float vel, float kp, float kd, float torque)
-{
-    std::lock_guard<std::mutex> g(m_);
-    ctrl_[0] = pos;
-    ctrl_[1] = vel;
-    ctrl_[2] = kp;
-    ctrl_[3] = kd;
-    ctrl_[4] = torque;
-}
-
-void otaThread::setRunMode(quint16 mode)
-{
-    std::lock_guard<std::mutex> g(m_);
-    runMode_ = mode;
-}
-
-quint16 otaThread::runMode() const
-{
-    std::lock_guard<std::mutex> g(m_);
-    return runMode_;
-}
-
-void otaThread::setZeroArg(quint32 first)
-{
-    std::lock_guard<std::mutex> g(m_);
-    zeroArg_[0] = first;
-}
-
 void otaThread::sendFrame(const CanPack& frame)
 {
     {
@@ -152,12 +89,6 @@ void otaThread::sendFrame(const CanPack& frame)
         sendLocked(frame);
     }
     deliver();
-}
-
-MotorFeedback otaThread::feedback() const
-{
-    std::lock_guard<std::mutex> g(m_);
-    return feedback_;
 }
 
 // ---- steps ------------------------------------------------------------------------------------
@@ -172,11 +103,6 @@ void otaThread::startStep(quint32 n)
     deliver();
 }
 
-CanPack otaThread::frameLocked() const
-{
-    return CanPack(target_);
-}
-
 void otaThread::startStepLocked(quint32 n)
 {
     xfer_.resetPending = n == STEP_RECOVER_FAC;
@@ -187,58 +113,34 @@ void otaThread::startStepLocked(quint32 n)
         step_ = STEP_STOP;
         return;
     }
+    // Each concern starts its own steps; the rest wait without sending.
     quint32 next = n;
+    bool wait = true;
     switch (n) {
     case STEP_STOP:
         rx_.clear();
         break;
     case STEP_INIT:
-        rx_.clear();
-        sendRawLocked(AdapterLink::probeCommand());
-        break;
     case STEP_INCONFIG:
-        rx_.clear();
-        configIndex_ = 0;
-        sendRawLocked(AdapterLink::enterConfigCommand());
-        break;
     case STEP_CONFIG:
-        rx_.clear();
-        sendRawLocked(AdapterLink::configCommand(configIndex_));
+    case STEP_GET_DEV_INFO:
+    case STEP_SET_CAN_ID:
+        wait = startAdapterLocked(n, &next);
         break;
     case STEP_IN_OTA:
     case STEP_SEND_INFO:
     case STEP_SEND_BIN:
     case STEP_SEND_END:
-        if (!startFirmwareLocked(n))
-            return;
-        break;
-    case STEP_GET_DEV_INFO:
-        passCounter_ = 0;
-        passNumber_ = 0;
-        lastProbed_ = 0;
-        break;
-    case STEP_SET_CAN_ID:
-        sendLocked(CanProtocol::setCanId(target_, newCanId_, devices_[selected_].mcuId));
+        wait = startFirmwareLocked(n, &next);
         break;
     case STEP_SET_RST_MODE:
-        sendLocked(CanProtocol::modeChange(CANCOM_MOTOR_RESET, target_));
-        break;
     case STEP_SET_MOTOR_MODE:
-        sendLocked(CanProtocol::modeChange(CANCOM_MOTOR_IN, target_));
-        break;
     case STEP_SET_BRAKE_MODE:
-        sendLocked(CanProtocol::modeChange(CANCOM_MOTOR_BRAKE, target_));
-        break;
     case STEP_SET_CALI_ENCODER_MODE:
-        sendLocked(CanProtocol::modeChange(CANCOM_MOTOR_CALI, target_));
-        break;
     case STEP_SET_ZERO_MECH_MODE:
-        sendLocked(CanProtocol::mechanicalZero(target_, zeroArg_[0], zeroArg_[1]));
-        break;
     case STEP_MOTOR_CTRL_SINGLE:
-        sendLocked(CanProtocol::mitControl(target_, ctrl_[0], ctrl_[1], ctrl_[2], ctrl_[3], ctrl_[4]));
-        break;
     case STEP_MOTOR_CTRL_CONTINUOUS:
+        wait = startMotionLocked(n, &next);
         break;
     case STEP_ASK_PARA_STR_INFO:
     case STEP_READ_PARA_STR_START:
@@ -247,21 +149,19 @@ void otaThread::startStepLocked(quint32 n)
     case STEP_WRITE_PARA_STR:
     case STEP_SAVE_PARA_STR:
     case STEP_RECOVER_FAC:
-        if (!startParamsLocked(n, &next))
-            return;
+        wait = startParamsLocked(n, &next);
         break;
     case STEP_SCOPE_SET_FRE:
     case STEP_SCOPE_SET_CHANNAL:
     case STEP_SCOPE_START:
     case STEP_SCOPE_STOP:
-        next = startScopeLocked(n);
+        wait = startScopeLocked(n, &next);
         break;
-    case STEP_SCOPE_CONFIG:
-    case STEP_QUIT:
     default:
         break;
     }
-    step_ = next;
+    if (wait)
+        step_ = next;
 }
 
 void otaThread::setStatusLocked(quint32 code)
@@ -272,24 +172,24 @@ void otaThread::setStatusLocked(quint32 code)
     s.code = code;
     s.step = step_;
     s.recvCanId = lastRecvId_;
-    s.mcuId = announced_.mcuId;
-    s.canId = announced_.canId;
+    s.mcuId = link_.announced.mcuId;
+    s.canId = link_.announced.canId;
     s.framesSent = fw_.framesSent;
     s.frameCount = fw_.frameCount;
-    s.rotorAngle = rotorAngle_;
-    s.statorAngle = statorAngle_;
-    s.sensorValue = sensorValue_;
-    s.caliNumber = caliNumber_;
-    s.caliIndex = caliIndex_;
-    s.correction = correction_;
-    s.caliCanId = caliCanId_;
-    s.electricalOffset = electricalOffset_;
+    s.rotorAngle = cali_.rotorAngle;
+    s.statorAngle = cali_.statorAngle;
+    s.sensorValue = cali_.sensorValue;
+    s.caliNumber = cali_.number;
+    s.caliIndex = cali_.index;
+    s.correction = cali_.correction;
+    s.caliCanId = cali_.canId;
+    s.electricalOffset = cali_.electricalOffset;
     s.transferCode = xfer_.code;
     s.errors = errors_;
     s.motorError = xfer_.motorError;
-    s.feedback = feedback_;
-    s.faultWord = faultWord_;
-    s.warningWord = warningWord_;
+    s.feedback = motion_.feedback;
+    s.faultWord = motion_.faultWord;
+    s.warningWord = motion_.warningWord;
     out_.push_back(std::move(item));
 }
 
@@ -332,7 +232,7 @@ void otaThread::run()
             deliver();
             lk.lock();
         } else if (cur == STEP_MOTOR_CTRL_CONTINUOUS) {
-            sendLocked(CanProtocol::mitControl(target_, ctrl_[0], ctrl_[1], ctrl_[2], ctrl_[3], ctrl_[4]));
+            sendControlLocked();
             lk.unlock();
             deliver();
             lk.lock();
@@ -342,16 +242,7 @@ void otaThread::run()
             const quint64 gen = gen_;
             cv_.wait_for(lk, std::chrono::milliseconds(2), [&] { return gen_ != gen; });
             if (gen_ == gen && step_ == STEP_SCOPE_STOP) {
-                if (!scope_.running) {
-                    step_ = STEP_STOP;
-                } else if (std::chrono::steady_clock::now() - scope_.stopSince
-                    > std::chrono::milliseconds(StopLimitMs)) {
-                    // A motor that went silent (unplugged, powered off) never confirms the stop.
-                    step_ = STEP_STOP;
-                    setStatusLocked(OTA_STA_PARA_UPDATE_OVER_TIME);
-                } else {
-                    sendLocked(CanProtocol::scopeCommand(target_, 3));
-                }
+                stopTickLocked();
                 lk.unlock();
                 deliver();
                 lk.lock();
@@ -379,21 +270,6 @@ void otaThread::run()
     }
 }
 
-void otaThread::scanOnceLocked()
-{
-    if (passCounter_ % 16 == 0) {
-        ++passNumber_;
-        passCounter_ = 0;
-    }
-    const quint8 id = quint8((passCounter_ * 8 + passNumber_) % 256);
-    ++passCounter_;
-    lastProbed_ = id;
-    if (id <= 127)
-        sendLocked(CanProtocol::discovery(id));
-    else
-        step_ = STEP_STOP;
-}
-
 void otaThread::onAckLocked(quint32 step, const StepRule& rule)
 {
     switch (rule.onAck) {
@@ -402,13 +278,7 @@ void otaThread::onAckLocked(quint32 step, const StepRule& rule)
         setStatusLocked(rule.success);
         break;
     case StepRule::NextConfig:
-        ++configIndex_;
-        if (configIndex_ >= AdapterLink::ConfigCommandCount) {
-            step_ = STEP_STOP;
-            setStatusLocked(rule.success);
-        } else {
-            startStepLocked(STEP_CONFIG);
-        }
+        nextConfigLocked(rule);
         break;
     case StepRule::EnterTransfer:
         step_ = STEP_SEND_INFO;

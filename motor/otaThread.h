@@ -27,9 +27,11 @@ Q_DECLARE_METATYPE(const ScopeBuffers*)
 // statuses, outgoing bytes and data-tree writes are delivered on the owner's (GUI) thread in the
 // order they were produced. The loop runs on a std::thread so that its start and end are
 // visible to ThreadSanitizer; the QThread-like start/wait/isRunning keep the usual interface.
-// The waiting steps are rows of EngineSteps.h; the step loop, adapter steps and delivery live in
-// otaThread.cpp, reassembly and frame parsing in otaThreadReceive.cpp, and each conversation's
-// start and answers in otaThreadFirmware.cpp, otaThreadParams.cpp and otaThreadScope.cpp.
+// The waiting steps are rows of EngineSteps.h; the step loop, the table-driven waits and delivery
+// live in otaThread.cpp, reassembly, framing and dispatch in otaThreadReceive.cpp, and each
+// concern's state, start and answers in a file of its own: otaThreadAdapter.cpp (hand-shake,
+// scan, announcements), otaThreadMotion.cpp (modes, zero, control, feedback, calibration),
+// otaThreadFirmware.cpp, otaThreadParams.cpp and otaThreadScope.cpp.
 // Procedures observe the engine through sendState, the ordered status stream.
 class otaThread : public QObject
 {
@@ -153,31 +155,58 @@ private:
     };
 
     // All *Locked members expect m_ held.
+
+    // Step machine (otaThread.cpp): starts, statuses, sending and the table-driven waits.
     void startStepLocked(quint32 n);
     void setStatusLocked(quint32 code);
     void sendLocked(const CanPack& f);
     void sendRawLocked(const QByteArray& bytes);
+    void onAckLocked(quint32 step, const StepRule& rule);
+    void onTimeoutLocked(quint32 step, const StepRule& rule);
+    // Answers of the motor the current request went to (the sender's CAN ID in bits 15-8).
+    bool fromTargetLocked(const CanPack& f) const { return f.src() == target_; }
+
+    // Receive side (otaThreadReceive.cpp): reassembled pieces to the concern that owns them.
     void handlePieceLocked(const QByteArray& piece);
     void parseFrameLocked(const QByteArray& piece, const CanPack& f);
     void matchReplyLocked(const QByteArray& piece, bool isFrame, const CanPack& f);
+
+    // Each concern's start action: false when the start already ended or replaced the step;
+    // `next` is the step to wait in (preset to n). Its matcher sets ack_ on the awaited answer.
+    bool startAdapterLocked(quint32 n, quint32* next);
+    bool startMotionLocked(quint32 n, quint32* next);
+    bool startFirmwareLocked(quint32 n, quint32* next);
+    bool startParamsLocked(quint32 n, quint32* next);
+    bool startScopeLocked(quint32 n, quint32* next);
+
+    // Adapter hand-shake, scan and announcements (otaThreadAdapter.cpp).
+    void matchAdapterLocked(quint32 step, const QByteArray& piece, bool isFrame, const CanPack& f);
+    void nextConfigLocked(const StepRule& rule);
+    void scanOnceLocked();
+    void parseAnnounceLocked(const CanPack& f);
+
+    // Feedback, modes, zero, control frames and calibration (otaThreadMotion.cpp).
+    void matchMotionLocked(quint32 step, const CanPack& f);
+    void sendControlLocked();
+    void parseMotionLocked(const CanPack& f);
+
+    // Firmware (otaThreadFirmware.cpp).
+    void matchFirmwareLocked(quint32 step, const CanPack& f);
+
+    // Parameters (otaThreadParams.cpp).
+    void matchParamsLocked(quint32 step, const CanPack& f);
+    void parseParamsLocked(const CanPack& f);
+    void parseDescriptionLocked(const CanPack& f);
     void parseReadLocked(const CanPack& f);
     void parseWriteLocked(const CanPack& f);
-    void parseScopeLocked(const CanPack& f);
-    // Start actions per concern; false when the start already ended or replaced the step.
-    bool startFirmwareLocked(quint32 n);
-    bool startParamsLocked(quint32 n, quint32* next);
-    quint32 startScopeLocked(quint32 n); // the step to wait in
-    void matchFirmwareLocked(quint32 step, const CanPack& f);
     void startWriteLocked();
     void sendWriteFrameLocked();
+
+    // Oscilloscope (otaThreadScope.cpp).
+    void matchScopeLocked(const CanPack& f);
+    void parseScopeLocked(const CanPack& f);
     void sendChannelsLocked();
-    bool pollLocked(std::unique_lock<std::mutex>& lk, quint32 step, quint32 sleepMs);
-    void onAckLocked(quint32 step, const StepRule& rule);
-    void onTimeoutLocked(quint32 step, const StepRule& rule);
-    void scanOnceLocked();
-    CanPack frameLocked() const;
-    // Answers of the motor the current request went to (the sender's CAN ID in bits 15-8).
-    bool fromTargetLocked(const CanPack& f) const { return f.src() == target_; }
+    void stopTickLocked();
 
     // Hands produced items to the owner thread: at once when called there, else queued.
     void deliver();
@@ -192,38 +221,54 @@ private:
     std::atomic<bool> flushPosted_ {false};
     quint64 gen_ = 0; // bumps on every step start so a sleeping poll knows it was replaced
 
+    // The step machine and the link as a whole.
     quint32 status_ = 0;
     quint32 step_ = 0;
     bool ack_ = false;
     quint32 elapsed_ = 0;
-    quint8 configIndex_ = 0;
     FrameAssembler rx_;
     CanPack lastFrame_;
     quint8 target_ = 1;
-    quint8 newCanId_ = 1;
-    std::array<Device, MaxDevices> devices_ {};
-    quint8 deviceCount_ = 0;
-    quint8 selected_ = 0;
-    bool devicesChanged_ = false;
-    quint8 passCounter_ = 0, passNumber_ = 0, lastProbed_ = 0;
-    Device announced_;
     quint8 lastRecvId_ = 0;
     int lastTreeRecvId_ = -1, lastTreeSendId_ = -1;
-    float ctrl_[5] = {0, 0, 0, 0, 0}; // position, velocity, kp, kd, torque
-    quint16 runMode_ = 0;
-    quint32 zeroArg_[2] = {0, 0};
-    MotorFeedback feedback_;
-    quint32 faultWord_ = 0, warningWord_ = 0;
-    float rotorAngle_ = 0, statorAngle_ = 0;
-    quint16 sensorValue_ = 0;
-    quint16 caliNumber_ = 0, caliIndex_ = 0;
-    qint32 correction_ = 0;
-    quint8 caliCanId_ = 0;
-    float electricalOffset_ = 0;
-    quint8 hall_[8] = {};
+    quint32 errors_ = 0; // reasons of the last failed read, write, description or scope answer
+
+    // Adapter configuration, the scan for motors and the devices that announced themselves.
+    struct AdapterState
+    {
+        quint8 configIndex = 0; // the configuration command in progress
+        std::array<Device, MaxDevices> devices {};
+        quint8 deviceCount = 0;
+        quint8 selected = 0; // the device whose MCU ID the update, CAN ID and description frames carry
+        quint8 newCanId = 1;
+        quint8 passCounter = 0, passNumber = 0, lastProbed = 0; // scan order: 16 IDs per pass
+        Device announced; // the last announcement
+    } link_;
+
+    // Control values sent with the MIT frames, the mode and zero arguments, and what the motor
+    // reports back while it runs.
+    struct MotionState
+    {
+        float ctrl[5] = {0, 0, 0, 0, 0}; // position, velocity, kp, kd, torque
+        quint16 runMode = 0;
+        quint32 zeroArg[2] = {0, 0};
+        MotorFeedback feedback;
+        quint32 faultWord = 0, warningWord = 0;
+    } motion_;
+
+    // Encoder calibration as the motor reports it: progress, result rows and the final offset.
+    struct CalibrationState
+    {
+        float rotorAngle = 0, statorAngle = 0;
+        quint16 sensorValue = 0;
+        quint16 number = 0, index = 0;
+        qint32 correction = 0;
+        quint8 canId = 0; // the motor that reported the last row or the offset
+        float electricalOffset = 0;
+        quint8 hall[8] = {};
+    } cali_;
 
     ParamTable params_;
-    quint32 errors_ = 0; // reasons of the last failed read, write, description or scope answer
     // The parameter read or write in progress (also save and factory reset).
     struct ParamTransferState
     {

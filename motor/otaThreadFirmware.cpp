@@ -3,11 +3,6 @@
 // end frame with the motor's verdict.
 #include "otaThread.h"
 
-#include "AdapterLink.h"
-#include "ValueCodec.h"
-
-#include <cstring>
-
 void otaThread::setImage(const QByteArray& image)
 {
     std::lock_guard<std::mutex> g(m_);
@@ -26,11 +21,11 @@ quint32 otaThread::frameCount() const
     return fw_.frameCount;
 }
 
-bool otaThread::startFirmwareLocked(quint32 n)
+bool otaThread::startFirmwareLocked(quint32 n, quint32*)
 {
     switch (n) {
     case STEP_IN_OTA:
-        sendLocked(CanProtocol::otaStart(target_, devices_[selected_].mcuId));
+        sendLocked(CanProtocol::otaStart(target_, link_.devices[link_.selected].mcuId));
         break;
     case STEP_SEND_INFO:
         fw_.size = quint32(fw_.image.size());

@@ -2,7 +2,6 @@
 // frames, writes of one entry four bytes per acknowledged frame, save and factory reset.
 #include "otaThread.h"
 
-#include "AdapterLink.h"
 #include "ValueCodec.h"
 
 #include <cstring>
@@ -84,6 +83,51 @@ void otaThread::sendWriteFrameLocked()
     xfer_.lastWrite.type = xfer_.type;
     xfer_.lastWrite.seq = xfer_.seq;
     sendLocked(f);
+}
+
+void otaThread::matchParamsLocked(quint32 step, const CanPack& f)
+{
+    static const quint32 awaited[][2] = {{STEP_ASK_PARA_STR_INFO, CANCOM_PARA_STR_INFO},
+        {STEP_READ_PARA_STR, CANCOM_PARA_READ}, {STEP_WRITE_PARA_STR, CANCOM_PARA_WRITE}};
+    for (const auto& a : awaited)
+        if (a[0] == step && f.type() == a[1] && fromTargetLocked(f))
+            ack_ = true;
+}
+
+void otaThread::parseParamsLocked(const CanPack& f)
+{
+    switch (f.type()) {
+    case CANCOM_PARA_WRITE:
+        // A late answer must neither end another step nor continue an abandoned write.
+        // The factory reset ends its step at once, but its answer is still the reset's.
+        if (fromTargetLocked(f)
+            && (step_ == STEP_WRITE_PARA_STR || (xfer_.resetPending && step_ == STEP_STOP))) {
+            xfer_.resetPending = false;
+            parseWriteLocked(f);
+        }
+        break;
+    case CANCOM_PARA_READ:
+        if (step_ == STEP_READ_PARA_STR && fromTargetLocked(f))
+            parseReadLocked(f);
+        break;
+    case CANCOM_PARA_STR_INFO:
+        // Another motor's table (or a late stream) must not mix into the one being loaded.
+        if (step_ == STEP_ASK_PARA_STR_INFO && fromTargetLocked(f))
+            parseDescriptionLocked(f);
+        break;
+    default:
+        break;
+    }
+}
+
+void otaThread::parseDescriptionLocked(const CanPack& f)
+{
+    bool ended = false;
+    errors_ |= params_.describe(f, &ended);
+    if (ended) {
+        setStatusLocked(errors_ ? OTA_STA_GET_PARA_INFO_ERROR : OTA_STA_GET_PARA_INFO_SUCCESS);
+        ack_ = true;
+    }
 }
 
 void otaThread::parseReadLocked(const CanPack& f)
@@ -169,7 +213,7 @@ bool otaThread::startParamsLocked(quint32 n, quint32* next)
     case STEP_ASK_PARA_STR_INFO:
         params_.beginDescription();
         errors_ = 0;
-        sendLocked(CanProtocol::paramDescribe(target_, devices_[selected_].mcuId));
+        sendLocked(CanProtocol::paramDescribe(target_, link_.devices[link_.selected].mcuId));
         break;
     case STEP_READ_PARA_STR_START:
         xfer_.group = 0;

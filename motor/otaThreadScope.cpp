@@ -2,11 +2,6 @@
 // time), start and stop, and the answers and sample frames of the motor.
 #include "otaThread.h"
 
-#include "AdapterLink.h"
-#include "ValueCodec.h"
-
-#include <cstring>
-
 void otaThread::setScopeFrequency(quint16 hz)
 {
     std::lock_guard<std::mutex> g(m_);
@@ -99,6 +94,12 @@ void otaThread::sendChannelsLocked()
     scope_.cursor = p + 4;
 }
 
+void otaThread::matchScopeLocked(const CanPack& f)
+{
+    if (f.type() == CANCOM_PARA_UPDATE && fromTargetLocked(f))
+        ack_ = true;
+}
+
 void otaThread::parseScopeLocked(const CanPack& f)
 {
     const quint8 sub = f.ext() & 3;
@@ -168,19 +169,23 @@ void otaThread::parseScopeLocked(const CanPack& f)
     case 3:
         scope_.running = false;
         setStatusLocked(OTA_STA_PARA_UPDATE_SUCCESS_END);
+        if (step_ == STEP_SCOPE_STOP)
+            step_ = STEP_STOP; // confirmed: the stop ends with the answer
         break;
     }
 }
 
-quint32 otaThread::startScopeLocked(quint32 n)
+bool otaThread::startScopeLocked(quint32 n, quint32* next)
 {
     switch (n) {
     case STEP_SCOPE_SET_FRE:
         sendLocked(CanProtocol::scopeConfigure(target_, scope_.frequency));
-        return STEP_SCOPE_CONFIG;
+        *next = STEP_SCOPE_CONFIG;
+        break;
     case STEP_SCOPE_SET_CHANNAL:
         sendChannelsLocked();
-        return STEP_SCOPE_CONFIG;
+        *next = STEP_SCOPE_CONFIG;
+        break;
     case STEP_SCOPE_START:
         sendLocked(CanProtocol::scopeCommand(target_, 2));
         break;
@@ -191,5 +196,21 @@ quint32 otaThread::startScopeLocked(quint32 n)
     default:
         break;
     }
-    return n;
+    return true;
+}
+
+void otaThread::stopTickLocked()
+{
+    if (!scope_.running) {
+        // Nothing was sampling: the stop ends as if confirmed, so observers of the status
+        // stream learn that it ended.
+        step_ = STEP_STOP;
+        setStatusLocked(OTA_STA_PARA_UPDATE_SUCCESS_END);
+    } else if (std::chrono::steady_clock::now() - scope_.stopSince > std::chrono::milliseconds(StopLimitMs)) {
+        // A motor that went silent (unplugged, powered off) never confirms the stop.
+        step_ = STEP_STOP;
+        setStatusLocked(OTA_STA_PARA_UPDATE_OVER_TIME);
+    } else {
+        sendLocked(CanProtocol::scopeCommand(target_, 3));
+    }
 }

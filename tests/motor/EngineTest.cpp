@@ -612,9 +612,11 @@ TEST(Engine, OscilloscopeConfigurationSamplesAndStop)
     ASSERT_EQ(lines.size(), 4);
     EXPECT_EQ(
         lines[0], "      0.000000    1.000000    2.000000    3.000000    4.000000    5.000000    6.000000\r");
-    // A stop while not sampling ends at once.
+    // A stop while not sampling ends at once, and says so.
+    r.statuses.clear();
     r.eng.startStep(STEP_SCOPE_STOP);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return r.eng.step() == STEP_STOP; }, 200));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return r.count(OTA_STA_PARA_UPDATE_SUCCESS_END) == 1; }, 2000));
+    EXPECT_EQ(r.eng.step(), quint32(STEP_STOP));
     // A type mismatch in the channel echo fails the run with bit 64.
     r.eng.setScopeCursor(8);
     r.eng.startStep(STEP_SCOPE_CONFIG);

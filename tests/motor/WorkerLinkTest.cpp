@@ -92,20 +92,6 @@ TEST(WorkerLink, SilentAdapterEndsTheSearchWithTheFailureMessage)
     EXPECT_EQ(r.worker->deviceMapSize(), 0);
 }
 
-TEST(WorkerLink, MotorWhoseMcuIdHoldsCrLfIsFoundAndAnswers)
-{
-    sim::SimConfig cfg = motors({5});
-    cfg.motors[0].mcuId = 0x0A0D0A0D0A0D0A0DULL;
-    LinkRig r(cfg);
-    ASSERT_TRUE(r.connectAndScan(1)) << r.messages.join('\n').toStdString();
-    ASSERT_TRUE(r.use(5));
-    // The change carries the MCU ID out and the new announcement carries it back.
-    ASSERT_TRUE(r.worker->command(CANWorker::SET_CAN_ID, 13));
-    ASSERT_TRUE(r.waitStatus(OTA_STA_SET_ID_SUCCESS)) << r.messages.join('\n').toStdString();
-    EXPECT_TRUE(LinkRig::waitUntil([&] { return r.worker->deviceByCanId(13) != nullptr; }, 3000));
-    EXPECT_EQ(r.eng()->device(0).mcuId, 0x0A0D0A0D0A0D0A0DULL);
-}
-
 TEST(WorkerLink, DisconnectDuringTheSearchEndsIt)
 {
     sim::SimConfig cfg = motors({1});

@@ -1,3 +1,4 @@
+#include "FirmwareUpdate.h"
 #include "LinkRig.h"
 
 #include <QSignalSpy>
@@ -99,10 +100,6 @@ TEST(WorkerStatus, MessagesOfTheStatusReactions)
                       s.errors = 1u << 6 | 0x8000 | 0x4000;
                   }),
         "<ERROR> Write param to 0X300afailed: /value out of range/command mismatch/code mismatch");
-    EXPECT_EQ(react(OTA_STA_RST_MODE_OVER_TIME), "<ERROR> Set RESET mode failed!");
-    EXPECT_EQ(react(OTA_STA_BRAKE_MODE_SUCCESS), "Set BRAKE mode successfully!");
-    EXPECT_EQ(react(OTA_STA_ZERO_MODE_SUCCESS), "Set the mechanical zero successfully!");
-    EXPECT_EQ(react(OTA_STA_SAVE_PARA_SUCCESS), "Param saved successfully!");
     EXPECT_EQ(react(OTA_STA_ENCODER_CALI_ING,
                   [](OtaStatus& s) {
                       s.rotorAngle = 1.5f;
@@ -149,4 +146,20 @@ TEST(WorkerStatus, PortListAddsTheEnvironmentPaths)
     qunsetenv("SERVOBENCH_PORTS");
     EXPECT_TRUE(ports.endsWith("/tmp/b"));
     EXPECT_EQ(ports.count("/tmp/a"), 1);
+}
+
+TEST(WorkerStatus, FirmwareUpdateWithoutAnOpenPortFailsAtOnce)
+{
+    LinkRig::resetTree();
+    StatusRig r;
+    r.announce(0xdd01, 1);
+    r.worker.setCurrentDevice(ve::d("project.device.dd01"));
+    FirmwareUpdate up(&r.worker);
+    QSignalSpy done(&up, &FirmwareUpdate::finished);
+    ASSERT_TRUE(up.start(QByteArray(64, 'x')));
+    // Well before the limit for entering update mode: nothing sent can be answered.
+    ASSERT_TRUE(done.wait(3000));
+    EXPECT_FALSE(done.last().at(0).toBool());
+    EXPECT_EQ(done.last().at(1).toString(), "Erasing flash failed!");
+    EXPECT_FALSE(up.running());
 }
