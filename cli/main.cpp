@@ -19,6 +19,10 @@ int main(int argc, char* argv[])
 {
     if (qEnvironmentVariableIsEmpty("SERVOBENCH_CLI_DEBUG"))
         qInstallMessageHandler(quietHandler);
+    // The plain poll() event loop: a transfer waits on the port for every frame, and GLib's loop
+    // spends about a fifth more CPU per wake-up. Nothing here needs GLib.
+    if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
+        qputenv("QT_NO_GLIB", "1");
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("servobench-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(SERVOBENCH_VERSION));

@@ -7,6 +7,7 @@
 #include <QDebug>
 
 #include <chrono>
+#include <utility>
 
 namespace {
 QString hexNum(quint32 v)
@@ -99,11 +100,49 @@ void otaThread::startStep(quint32 n)
         std::lock_guard<std::mutex> g(m_);
         startStepLocked(n);
     }
-    cv_.notify_all();
+    deliverAndWake();
+}
+
+void otaThread::deliverAndWake()
+{
+    // The frame goes out first: waking the loop costs a context switch the reply should not wait for.
     deliver();
+    bool wake;
+    {
+        std::lock_guard<std::mutex> g(m_);
+        wake = std::exchange(wakeLoop_, false);
+    }
+    if (wake)
+        cv_.notify_one();
+}
+
+bool otaThread::loopMustWakeLocked(quint32 n) const
+{
+    switch (n) {
+    case STEP_QUIT:
+    case STEP_GET_DEV_INFO:
+    case STEP_MOTOR_CTRL_CONTINUOUS:
+    case STEP_SCOPE_STOP:
+        return true; // the loop sends in these
+    default:
+        break;
+    }
+    // Steps driven by the answers alone need no loop (a firmware transfer restarts its step for
+    // every frame); a restart of the step the loop already polls is picked up at its next poll.
+    if (!StepRule::of(n))
+        return false;
+    return loopIdle_ || n != loopStep_;
 }
 
 void otaThread::startStepLocked(quint32 n)
+{
+    enterStepLocked(n);
+    // Decided on the step it ended in: a start may move on (a read starts polling its answers)
+    // or end at once.
+    wakeLoop_ = wakeLoop_ || loopMustWakeLocked(step_);
+}
+
+void otaThread::enterStepLocked(quint32 n)
 {
     xfer_.resetPending = n == STEP_RECOVER_FAC;
     ack_ = false;
@@ -224,6 +263,8 @@ void otaThread::run()
             qDebug().noquote() << "---- run step:" << OtaStatus::stepName(prev) << "->"
                                << OtaStatus::stepName(cur);
         prev = cur;
+        loopStep_ = cur;
+        loopIdle_ = false;
         if (cur == STEP_QUIT) {
             return;
         } else if (cur == STEP_GET_DEV_INFO) {
@@ -264,6 +305,7 @@ void otaThread::run()
         } else {
             // Idle: sleep until a new step is started.
             elapsed_ = 0;
+            loopIdle_ = true;
             const quint64 gen = gen_;
             cv_.wait(lk, [&] { return gen_ != gen || step_ != cur; });
         }

@@ -158,6 +158,10 @@ private:
 
     // Step machine (otaThread.cpp): starts, statuses, sending and the table-driven waits.
     void startStepLocked(quint32 n);
+    void enterStepLocked(quint32 n);
+    bool loopMustWakeLocked(quint32 n) const;
+    // Hands out the produced items, then wakes the loop if a step start asked for it.
+    void deliverAndWake();
     void setStatusLocked(quint32 code);
     void sendLocked(const CanPack& f);
     void sendRawLocked(const QByteArray& bytes);
@@ -220,6 +224,10 @@ private:
     std::deque<OutItem> out_;
     std::atomic<bool> flushPosted_ {false};
     quint64 gen_ = 0; // bumps on every step start so a sleeping poll knows it was replaced
+    // What the loop sleeps in, so a step start wakes it only when it has something to do.
+    quint32 loopStep_ = 0;
+    bool loopIdle_ = true;
+    bool wakeLoop_ = false;
 
     // The step machine and the link as a whole.
     quint32 status_ = 0;

@@ -20,8 +20,7 @@ void otaThread::getSerialData(QByteArray temp)
         std::lock_guard<std::mutex> g(m_);
         rx_.feed(temp, [this](const QByteArray& piece) { handlePieceLocked(piece); });
     }
-    cv_.notify_all();
-    deliver();
+    deliverAndWake();
 }
 
 void otaThread::handlePieceLocked(const QByteArray& piece)

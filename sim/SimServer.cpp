@@ -96,6 +96,7 @@ public:
     quint64 motorFrameCount = 0;
     double rxFreeUs = 0, busFreeUs = 0, txFreeUs = 0;
     double busyUntilUs = 0, busyUs = 0;
+    qint64 lastWriteUs = 0; // when the last bytes really went to the host (never before they were due)
     std::vector<qint64> turnaroundsUs;
     QByteArray lastImage;
     quint32 lastCrc = 0;
@@ -166,8 +167,9 @@ void SimServerPrivate::busy(double start, double end)
 
 void SimServerPrivate::noteInput(qint64 now)
 {
-    // The link had delivered everything and waited for the host.
-    const double gap = double(now) - busyUntilUs;
+    // The link had delivered everything and waited for the host. Counted from when the last
+    // byte was really written, so the simulator's own late wake-up is not charged to the host.
+    const double gap = double(now) - std::max(busyUntilUs, double(lastWriteUs));
     if (busyUntilUs > 0 && gap >= 0 && gap < 1e6)
         turnaroundsUs.push_back(qint64(gap));
 }
@@ -196,7 +198,8 @@ void SimServerPrivate::onInput(const QByteArray& bytes, qint64 now)
     }
     for (const SimCanFrame& f : r.frames) {
         ++received;
-        trace.add(QStringLiteral("rx %1 | %2").arg(hex(f.toEnvelope()), f.describe()));
+        if (trace.enabled())
+            trace.add(QStringLiteral("rx %1 | %2").arg(hex(f.toEnvelope()), f.describe()));
         if (!adapter.busUsable()) {
             trace.add(QStringLiteral("adapter: CAN bus at %1 bit/s, frame lost").arg(adapter.canBaud()));
             continue;
@@ -279,7 +282,8 @@ void SimServerPrivate::runDue(qint64 now)
                 break;
             }
             ++sent;
-            trace.add(QStringLiteral("tx %1 | %2").arg(hex(e.bytes), e.frame.describe()));
+            if (trace.enabled())
+                trace.add(QStringLiteral("tx %1 | %2").arg(hex(e.bytes), e.frame.describe()));
             output.append(e.bytes);
             break;
         }
@@ -293,6 +297,7 @@ void SimServerPrivate::flushOutput()
         const ssize_t n = ::write(pty.masterFd(), output.constData(), size_t(output.size()));
         if (n > 0) {
             output.remove(0, int(n));
+            lastWriteUs = nowUs();
             continue;
         }
         if (n < 0 && errno == EINTR)

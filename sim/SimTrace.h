@@ -17,6 +17,8 @@ public:
     ~SimTrace();
 
     bool isOpen() const { return ok_; }
+    // False when lines go nowhere: callers skip formatting the per-frame lines.
+    bool enabled() const { return keep_ > 0 || file_.isOpen(); }
     void add(const QString& line);
     QStringList lines() const;
     void clear();

@@ -31,6 +31,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "servobench-sim: %s\n", qPrintable(error));
         return 2;
     }
+    cfg.traceKeepLines = 0; // nobody reads the in-memory lines of this program; --trace writes them
     sim::SimServer server(cfg);
     server.setMessageHandler([](const QString& line) {
         std::printf("%s\n", qPrintable(line));

@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -364,7 +365,9 @@ TEST(Engine, WritesSendFramesOneAckAtATimeAndCompareTheEcho)
     r.eng.startStep(STEP_RECOVER_FAC);
     EXPECT_EQ(EngineRig::frameOf(r.sent.last()).id, 0x0803FD01u);
     EXPECT_EQ(r.eng.step(), quint32(STEP_STOP));
-    // An unanswered write times out after 11 polls of 50 ms counted as 100.
+    // An unanswered write times out after 11 polls of 50 ms counted as 100, also when it is
+    // started on an idle loop, which then has to be woken for it.
+    QTest::qWait(300);
     QElapsedTimer t;
     t.start();
     r.eng.startStep(STEP_WRITE_PARA_STR);
