@@ -98,6 +98,7 @@ public:
     double busyUntilUs = 0, busyUs = 0;
     qint64 lastWriteUs = 0; // when the last bytes really went to the host (never before they were due)
     std::vector<qint64> turnaroundsUs;
+    std::vector<qint64> lateUs; // how long after its due time an answer was really written
     QByteArray lastImage;
     quint32 lastCrc = 0;
     int imageCount = 0;
@@ -259,17 +260,22 @@ void SimServerPrivate::scheduleMotorFrames(const std::vector<SimCanFrame>& frame
 void SimServerPrivate::runDue(qint64 now)
 {
     while (!events.empty() && events.begin()->first.first <= now) {
+        const qint64 due = events.begin()->first.first;
         Event e = std::move(events.begin()->second);
         events.erase(events.begin());
         switch (e.kind) {
         case Event::Deliver:
-            deliver(e.frame, now);
+            // The motors answer from when the frame was on the bus, not from when this thread
+            // woke up: the wake-up's lateness would otherwise be added to every answer.
+            deliver(e.frame, due);
             break;
         case Event::SendText:
             trace.add(QStringLiteral("tx text %1").arg(QString::fromLatin1(e.bytes).trimmed()));
             output.append(e.bytes);
             break;
         case Event::SendFrame: {
+            if (cfg.faults.linkModel)
+                lateUs.push_back(now - due);
             const quint32 line = pty.lineBaud();
             if (adapter.inConfigMode() || line != adapter.configuredBaud() || cfg.faults.adapterSilent) {
                 trace.add(QStringLiteral("lost (adapter not forwarding) %1").arg(e.frame.describe()));
@@ -484,18 +490,25 @@ void SimServer::stop()
     }
 }
 
+namespace {
+void percentiles(std::vector<qint64> v, double* p50, double* p99)
+{
+    if (v.empty())
+        return;
+    std::sort(v.begin(), v.end());
+    *p50 = double(v[v.size() / 2]);
+    *p99 = double(v[std::min(v.size() - 1, v.size() * 99 / 100)]);
+}
+} // namespace
+
 SimServer::LinkStats SimServer::linkStats() const
 {
     std::lock_guard<std::mutex> lock(d->mutex);
     LinkStats st;
     st.busyUs = d->busyUs;
-    std::vector<qint64> t = d->turnaroundsUs;
-    st.turnarounds = int(t.size());
-    if (!t.empty()) {
-        std::sort(t.begin(), t.end());
-        st.turnaroundP50Us = double(t[t.size() / 2]);
-        st.turnaroundP99Us = double(t[std::min(t.size() - 1, t.size() * 99 / 100)]);
-    }
+    st.turnarounds = int(d->turnaroundsUs.size());
+    percentiles(d->turnaroundsUs, &st.turnaroundP50Us, &st.turnaroundP99Us);
+    percentiles(d->lateUs, &st.lateP50Us, &st.lateP99Us);
     return st;
 }
 
@@ -504,6 +517,7 @@ void SimServer::resetLinkStats()
     std::lock_guard<std::mutex> lock(d->mutex);
     d->busyUs = 0;
     d->turnaroundsUs.clear();
+    d->lateUs.clear();
 }
 
 bool SimServer::isRunning() const

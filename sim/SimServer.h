@@ -78,6 +78,10 @@ public:
         int turnarounds = 0;
         double turnaroundP50Us = 0;
         double turnaroundP99Us = 0;
+        // The simulator's own wake-up lateness for the answers: part of every round trip, not
+        // of the host's turnaround.
+        double lateP50Us = 0;
+        double lateP99Us = 0;
     };
     LinkStats linkStats() const;
     void resetLinkStats();

@@ -54,9 +54,9 @@ int main(int argc, char** argv)
         const sim::SimServer::LinkStats st = server.linkStats();
         std::fprintf(stderr,
             "servobench-sim: link floor %.1f ms (921600 baud serial, 1 Mbit/s CAN, USB %d us each way); "
-            "%d host turnarounds, p50 %.0f us, p99 %.0f us\n",
+            "%d host turnarounds, p50 %.0f us, p99 %.0f us; simulator late p50 %.0f us, p99 %.0f us\n",
             st.busyUs / 1000.0, cfg.faults.usbLatencyUs, st.turnarounds, st.turnaroundP50Us,
-            st.turnaroundP99Us);
+            st.turnaroundP99Us, st.lateP50Us, st.lateP99Us);
     }
     server.stop();
     std::fprintf(stderr, "servobench-sim: stopped by signal %d\n", sig);

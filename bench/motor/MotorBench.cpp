@@ -126,6 +126,7 @@ void reportLink(benchmark::State& state, const sim::SimServer& sim, qint64 wallN
     state.counters["ratio"] = double(wallNs) / 1000.0 / st.busyUs;
     state.counters["turn_p50_us"] = st.turnaroundP50Us;
     state.counters["turn_p99_us"] = st.turnaroundP99Us;
+    state.counters["sim_late_p50_us"] = st.lateP50Us;
 }
 
 struct Link
