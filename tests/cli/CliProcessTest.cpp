@@ -44,10 +44,7 @@ TEST(CliProcess, PortsAndMissingPorts)
     EXPECT_TRUE(oneErrorLine(r, "does not exist")) << r;
 
     // A file that is no serial port.
-    QFile f(rig.path("plain"));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.close();
-    r = rig.run({"scan", "--port", rig.path("plain")});
+    r = rig.run({"scan", "--port", rig.file("plain", {})});
     EXPECT_EQ(r.code, 3) << r;
     EXPECT_TRUE(oneErrorLine(r, "cannot open serial port")) << r;
 }
@@ -264,11 +261,7 @@ TEST(CliProcess, BackupChangeRestoreDiffRoundTrip)
     }
     QJsonObject bad = doc;
     bad.insert("params", params);
-    const QString badFile = rig.path("bad.json");
-    QFile b(badFile);
-    ASSERT_TRUE(b.open(QIODevice::WriteOnly));
-    b.write(QJsonDocument(bad).toJson());
-    b.close();
+    const QString badFile = rig.file("bad.json", QJsonDocument(bad).toJson());
     r = rig.run({"restore", badFile, "--id", "1"});
     EXPECT_EQ(r.code, 1) << r;
     EXPECT_TRUE(r.out.contains("Did not take: 0X201a limit_torque: Value out of range")) << r;
@@ -345,11 +338,7 @@ TEST(CliProcess, FlashSendsTheImageAndReportsTheMotorsVerdict)
         image[k] = char(k * 7 + 3);
     {
         CliRig rig(CliRig::motors({1}));
-        const QString file = rig.path("fw.hex");
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(image);
-        f.close();
+        const QString file = rig.file("fw.hex", image);
         CliRun r = rig.run({"flash", file});
         EXPECT_EQ(r.code, 0) << r;
         EXPECT_EQ(r.out, "Update successfully! (2053 bytes, 257 frames)\n") << r;
@@ -357,17 +346,10 @@ TEST(CliProcess, FlashSendsTheImageAndReportsTheMotorsVerdict)
         EXPECT_FALSE(r.out.contains('\r'));
         EXPECT_EQ(rig.sim->lastFirmwareImage(), image);
 
-        QFile e(rig.path("empty.bin"));
-        ASSERT_TRUE(e.open(QIODevice::WriteOnly));
-        e.close();
-        r = rig.run({"flash", rig.path("empty.bin")});
+        r = rig.run({"flash", rig.file("empty.bin", {})});
         EXPECT_EQ(r.code, 2) << r;
         EXPECT_TRUE(oneErrorLine(r, "File contains no data!")) << r;
-        QFile big(rig.path("big.bin"));
-        ASSERT_TRUE(big.open(QIODevice::WriteOnly));
-        big.write(QByteArray(524289, 'x'));
-        big.close();
-        r = rig.run({"flash", rig.path("big.bin")});
+        r = rig.run({"flash", rig.file("big.bin", QByteArray(524289, 'x'))});
         EXPECT_EQ(r.code, 2) << r;
         EXPECT_TRUE(oneErrorLine(r, "File size over 512KB!")) << r;
         EXPECT_EQ(rig.sim->firmwareImageCount(), 1);
@@ -375,11 +357,7 @@ TEST(CliProcess, FlashSendsTheImageAndReportsTheMotorsVerdict)
     {
         // On a terminal the bar is drawn in place and ends at 100 %.
         CliRig rig(CliRig::motors({1}));
-        const QString file = rig.path("small.bin");
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(image.left(80));
-        f.close();
+        const QString file = rig.file("small.bin", image.left(80));
         int master = -1, slave = -1;
         char name[256] = {};
         ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
@@ -399,12 +377,7 @@ TEST(CliProcess, FlashSendsTheImageAndReportsTheMotorsVerdict)
     sim::SimConfig cfg = CliRig::motors({1});
     cfg.faults.firmwareFailEnd = true;
     CliRig rig(cfg);
-    const QString file = rig.path("fw.bin");
-    QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(image);
-    f.close();
-    const CliRun r = rig.run({"flash", file});
+    const CliRun r = rig.run({"flash", rig.file("fw.bin", image)});
     EXPECT_EQ(r.code, 1) << r;
     EXPECT_TRUE(oneErrorLine(r, "Update failed!")) << r;
 }
@@ -414,11 +387,7 @@ TEST(CliProcess, FlashThatTheMotorNeverConfirmsFailsUnlessAccepted)
     sim::SimConfig cfg = CliRig::motors({1});
     cfg.faults.firmwareSilentEnd = true;
     CliRig rig(cfg);
-    const QString file = rig.path("fw.bin");
-    QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(QByteArray(100, 'u'));
-    f.close();
+    const QString file = rig.file("fw.bin", QByteArray(100, 'u'));
     CliRun r = rig.run({"flash", file});
     EXPECT_EQ(r.code, 4) << r;
     EXPECT_TRUE(r.err.contains("did not confirm the end frame")) << r;

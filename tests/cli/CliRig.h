@@ -2,6 +2,7 @@
 
 #include <SimServer.h>
 
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
@@ -39,6 +40,16 @@ struct CliRig
     }
 
     QString path(const QString& name) const { return dir.filePath(name); }
+    // Writes bytes to a file in the rig's folder and returns its path (empty when it cannot).
+    QString file(const QString& name, const QByteArray& bytes) const
+    {
+        QFile f(path(name));
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) {
+            ADD_FAILURE() << "cannot write " << name.toStdString();
+            return QString();
+        }
+        return f.fileName();
+    }
 
     // Runs the CLI with the simulator's port offered through SERVOBENCH_PORTS (unless env says
     // otherwise). Fails the test when the process outlives the limit: the CLI must never hang.

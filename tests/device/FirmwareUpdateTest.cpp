@@ -139,16 +139,6 @@ TEST_F(FirmwareUpdate, HealthyImageShowsRisingProgressAndArrivesWhole)
     EXPECT_FALSE(Helper::instance()->blockBox()->isVisible());
 }
 
-TEST_F(FirmwareUpdate, FailingEndFrameIsReportedAsFailure)
-{
-    sim::SimConfig cfg = sim::SimConfig::forCanIds({1});
-    cfg.faults.firmwareFailEnd = true;
-    start(cfg);
-    update(image("app.bin", 4096));
-    EXPECT_EQ(errors(), QStringList {"Update failed!"});
-    EXPECT_TRUE(infos().isEmpty());
-}
-
 TEST_F(FirmwareUpdate, StalledMotorTimesOutAndStopsTheEngine)
 {
     sim::SimConfig cfg = sim::SimConfig::forCanIds({1});

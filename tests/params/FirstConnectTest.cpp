@@ -23,6 +23,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -33,47 +34,87 @@ QString cellText(QTableWidget* t, int row, int col)
     return item ? item->text() : QString();
 }
 
-TEST(FirstConnect, DefaultSettingsOpenTheFirstMotorsFilledTable)
+// The services, a fresh tree with the shipped defaults, three simulated motors and the window.
+struct FirstConnectRig
 {
-    servobench::initUiResources();
-    Helper* helper = Helper::instance();
-    if (!helper->canWorker())
-        helper->createServices();
-    RecordingDialogs* dialogs = BenchRig::freshTree(); // the shipped defaults, nothing changed
-
-    sim::SimServer sim(sim::SimConfig::forCanIds({1, 2, 3}));
-    QString err;
-    ASSERT_TRUE(sim.start(&err)) << qPrintable(err);
-
-    auto window = std::make_unique<MainWindow>();
-    window->resize(1280, 800);
-    window->show();
-    QApplication::processEvents();
-
-    CANWorker* worker = helper->canWorker();
-    worker->connectPort(sim.portPath());
+    Helper* helper = nullptr;
+    RecordingDialogs* dialogs = nullptr;
+    sim::SimServer sim {sim::SimConfig::forCanIds({1, 2, 3})};
+    std::unique_ptr<MainWindow> window;
+    CANWorker* worker = nullptr;
     ve::DataObject* first = nullptr;
     ParamTablePage* page = nullptr;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            first = worker->deviceByCanId(1);
-            page = first ? ParamTablePage::of(first) : nullptr;
-            return page && page->isLive() && page->tableWidget->rowCount() > 0;
-        },
-        15000));
 
-    EXPECT_EQ(helper->currentDevice(), first);
-    Editor* editor = window->editor();
+    explicit FirstConnectRig(bool keepSeveral)
+    {
+        servobench::initUiResources();
+        helper = Helper::instance();
+        if (!helper->canWorker())
+            helper->createServices();
+        dialogs = BenchRig::freshTree();
+        if (keepSeveral)
+            ve::d().rootDobj()->set(nullptr, "config.setting.enable_multiple_devices", true, true);
+        worker = helper->canWorker();
+    }
+    bool start()
+    {
+        QString err;
+        if (!sim.start(&err))
+            return false;
+        window = std::make_unique<MainWindow>();
+        window->resize(1280, 800);
+        window->show();
+        return true;
+    }
+    // Waits until the first motor's page shows the rows read from the motor.
+    bool waitForFirstTable(const std::function<bool()>& more = [] { return true; })
+    {
+        return QTest::qWaitFor(
+            [&] {
+                first = worker->deviceByCanId(1);
+                page = first ? ParamTablePage::of(first) : nullptr;
+                return page && page->isLive() && page->tableWidget->rowCount() > 0 && more();
+            },
+            15000);
+    }
+    ~FirstConnectRig()
+    {
+        window.reset();
+        worker->disconnectPort();
+        helper->setCurrentDevice(nullptr);
+        helper->setEditDevice(nullptr, QString());
+        ve::d("project.device")->clear(nullptr, true, false);
+        helper->setDialogProvider(nullptr);
+    }
+};
+
+TEST(FirstConnect, DefaultSettingsOpenTheFirstMotorsFilledTable)
+{
+    FirstConnectRig rig(false); // the shipped defaults, nothing changed
+    ASSERT_TRUE(rig.start());
+    QApplication::processEvents();
+    // The page must open on the motor that is already current, or the panel and page disagree.
+    QList<ve::DataObject*> currentAtOpen;
+    const auto conn = QObject::connect(ve::d("trigger.configure.param.new"), &ve::DataObject::changed,
+        [&] { currentAtOpen << rig.helper->currentDevice(); });
+    rig.worker->connectPort(rig.sim.portPath());
+    ASSERT_TRUE(rig.waitForFirstTable());
+    QObject::disconnect(conn);
+
+    ASSERT_EQ(currentAtOpen.size(), 1);
+    EXPECT_EQ(currentAtOpen.first(), rig.first);
+    EXPECT_EQ(rig.helper->currentDevice(), rig.first);
+    Editor* editor = rig.window->editor();
     ASSERT_GE(editor->currentIndex(), 0);
-    EXPECT_EQ(editor->pageAt(editor->currentIndex()), page);
-    auto* sidebar = window->findChild<Sidebar*>();
+    EXPECT_EQ(editor->pageAt(editor->currentIndex()), rig.page);
+    auto* sidebar = rig.window->findChild<Sidebar*>();
     ASSERT_NE(sidebar, nullptr);
     EXPECT_EQ(sidebar->ui.cmbDevice->currentText(), "R58 Motor 1");
 
     // The table shows the motor's own values, not the template's.
-    const int m = sim.motorIndexByCanId(1);
-    const QVariant simSpeed = sim.parameterValue(m, quint16(sim.parameterCode(m, "limit_spd")));
-    QTableWidget* t = page->tableWidget;
+    const int m = rig.sim.motorIndexByCanId(1);
+    const QVariant simSpeed = rig.sim.parameterValue(m, quint16(rig.sim.parameterCode(m, "limit_spd")));
+    QTableWidget* t = rig.page->tableWidget;
     int row = -1;
     for (int r = 0; r < t->rowCount(); ++r)
         if (cellText(t, r, 1) == "limit_spd")
@@ -82,73 +123,37 @@ TEST(FirstConnect, DefaultSettingsOpenTheFirstMotorsFilledTable)
     EXPECT_DOUBLE_EQ(cellText(t, row, 6).toDouble(), simSpeed.toDouble());
 
     // Default settings keep one motor; the others are refused with the usual line, not a box.
-    EXPECT_EQ(worker->deviceMapSize(), 1);
-    EXPECT_TRUE(dialogs->boxes.isEmpty()) << qPrintable(dialogs->boxes.value(0).text);
-
-    window.reset();
-    worker->disconnectPort();
-    helper->setCurrentDevice(nullptr);
-    helper->setEditDevice(nullptr, QString());
-    ve::d("project.device")->clear(nullptr, true, false);
-    helper->setDialogProvider(nullptr);
+    EXPECT_EQ(rig.worker->deviceMapSize(), 1);
+    EXPECT_TRUE(rig.dialogs->boxes.isEmpty()) << qPrintable(rig.dialogs->boxes.value(0).text);
 }
 
 TEST(FirstConnect, SeveralMotorsKeptTheStartOptionOpensTheFirstMotorsTable)
 {
-    servobench::initUiResources();
-    Helper* helper = Helper::instance();
-    if (!helper->canWorker())
-        helper->createServices();
-    RecordingDialogs* dialogs = BenchRig::freshTree();
-    ve::d().rootDobj()->set(nullptr, "config.setting.enable_multiple_devices", true, true);
-
-    sim::SimServer sim(sim::SimConfig::forCanIds({1, 2, 3}));
-    QString err;
-    ASSERT_TRUE(sim.start(&err)) << qPrintable(err);
+    FirstConnectRig rig(true);
+    ASSERT_TRUE(rig.start());
     // The screenshot run moves a motor only on the simulator's pseudo-terminal.
-    EXPECT_TRUE(ScreenshotTour::isPseudoTerminal(sim.portPath()));
+    EXPECT_TRUE(ScreenshotTour::isPseudoTerminal(rig.sim.portPath()));
     QTemporaryDir dir;
     EXPECT_FALSE(ScreenshotTour::isPseudoTerminal(dir.path()));
     EXPECT_FALSE(ScreenshotTour::isPseudoTerminal("ttyUSB0"));
-
-    auto window = std::make_unique<MainWindow>();
-    window->resize(1280, 800);
-    window->show();
-    CANWorker* worker = helper->canWorker();
-    FirstMotorOpener opener(worker); // made after the window, as the program does
+    FirstMotorOpener opener(rig.worker); // made after the window, as the program does
     QApplication::processEvents();
 
-    worker->connectPort(sim.portPath());
-    auto* sidebar = window->findChild<Sidebar*>();
+    rig.worker->connectPort(rig.sim.portPath());
+    auto* sidebar = rig.window->findChild<Sidebar*>();
     ASSERT_NE(sidebar, nullptr);
-    ve::DataObject* first = nullptr;
-    ParamTablePage* page = nullptr;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            first = worker->deviceByCanId(1);
-            page = first ? ParamTablePage::of(first) : nullptr;
-            return page && page->isLive() && page->tableWidget->rowCount() > 0
-                && sidebar->ui.cmbDevice->count() == 3;
-        },
-        15000));
+    ASSERT_TRUE(rig.waitForFirstTable([&] { return sidebar->ui.cmbDevice->count() == 3; }));
 
     // Every motor is kept and listed; the first is current and only its table opened.
-    EXPECT_EQ(worker->deviceMapSize(), 3);
-    EXPECT_EQ(opener.device(), first);
-    EXPECT_EQ(helper->currentDevice(), first);
+    EXPECT_EQ(rig.worker->deviceMapSize(), 3);
+    EXPECT_EQ(opener.device(), rig.first);
+    EXPECT_EQ(rig.helper->currentDevice(), rig.first);
     EXPECT_EQ(sidebar->ui.cmbDevice->currentText(), "R58 Motor 1");
-    EXPECT_EQ(ParamTablePage::of(worker->deviceByCanId(2)), nullptr);
-    EXPECT_EQ(ParamTablePage::of(worker->deviceByCanId(3)), nullptr);
-    Editor* editor = window->editor();
-    EXPECT_EQ(editor->pageAt(editor->currentIndex()), page);
-    EXPECT_TRUE(dialogs->boxes.isEmpty()) << qPrintable(dialogs->boxes.value(0).text);
-
-    window.reset();
-    worker->disconnectPort();
-    helper->setCurrentDevice(nullptr);
-    helper->setEditDevice(nullptr, QString());
-    ve::d("project.device")->clear(nullptr, true, false);
-    helper->setDialogProvider(nullptr);
+    EXPECT_EQ(ParamTablePage::of(rig.worker->deviceByCanId(2)), nullptr);
+    EXPECT_EQ(ParamTablePage::of(rig.worker->deviceByCanId(3)), nullptr);
+    Editor* editor = rig.window->editor();
+    EXPECT_EQ(editor->pageAt(editor->currentIndex()), rig.page);
+    EXPECT_TRUE(rig.dialogs->boxes.isEmpty()) << qPrintable(rig.dialogs->boxes.value(0).text);
 }
 
 } // namespace

@@ -103,21 +103,3 @@ TEST(ParamTransferLink, AChainWhoseStepWasReplacedEndsWithinItsLimit)
         r.messages.filter("<ERROR> Upload parameters from R58 Motor 1 stopped: no answer to 0X0000").size(),
         1);
 }
-
-TEST(ParamTransferLink, FortyTextsFailTheDescriptionInsideTheCapacity)
-{
-    sim::SimConfig cfg = sim::SimConfig::forCanIds({1});
-    cfg.faults.extraTexts = 33;
-    LinkRig r(cfg);
-    ASSERT_TRUE(r.connectAndScan(1));
-    ve::DataObject* node = r.use(1);
-    ParamTransfer* t = ParamTransfer::of(r.worker.get(), node);
-    QSignalSpy done(t, &ParamTransfer::described);
-    ASSERT_TRUE(t->describe());
-    ASSERT_TRUE(done.wait(5000));
-    EXPECT_FALSE(done.last().at(0).toBool());
-    EXPECT_EQ(r.eng()->withParams([](ParamTable& t) { return t.count(1); }), 32);
-    EXPECT_EQ(r.eng()->status(), quint32(OTA_STA_GET_PARA_INFO_ERROR));
-    EXPECT_FALSE(t->upload());
-    EXPECT_FALSE(t->download());
-}

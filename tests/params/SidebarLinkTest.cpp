@@ -41,26 +41,6 @@ QList<SidebarRig::Frame> only(const QList<SidebarRig::Frame>& frames, const QStr
 }
 } // namespace
 
-TEST(SidebarLink, ConnectWithDefaultSettingsMakesTheFirstMotorCurrentBeforeItsPageOpens)
-{
-    SidebarRig rig(sim::SimConfig::forCanIds({5, 6}));
-    ve::DataObject* root = ve::d().rootDobj();
-    root->set(nullptr, "config.setting.enable_multiple_devices", false, true);
-    root->set(nullptr, "config.setting.upload_param_on_connected", true, true);
-    QList<ve::DataObject*> currentAtOpen;
-    const auto conn = QObject::connect(ve::d("trigger.configure.param.new"), &ve::DataObject::changed,
-        [&] { currentAtOpen << Helper::instance()->currentDevice(); });
-
-    ASSERT_TRUE(rig.connect(1));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !currentAtOpen.isEmpty(); }, 3000));
-    SidebarRig::pause(200);
-    QObject::disconnect(conn);
-    ASSERT_EQ(currentAtOpen.size(), 1);
-    EXPECT_EQ(currentAtOpen.first(), rig.node(5));
-    EXPECT_EQ(rig.sidebar->ui.cmbDevice->currentText(), "R58 Motor 5");
-    EXPECT_TRUE(rig.dialogs->boxes.isEmpty());
-}
-
 TEST(SidebarLink, ContinuousMitRunsAtFiftyHertzAndNothingFollowsStopOrEStop)
 {
     SidebarRig rig(sim::SimConfig::forCanIds({1}));

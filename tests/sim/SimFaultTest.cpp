@@ -82,22 +82,6 @@ TEST_F(SimFixture, DelayedReplies)
     EXPECT_LT(t.elapsed(), 250);
 }
 
-TEST_F(SimFixture, FailingEndFrame)
-{
-    SimConfig cfg;
-    cfg.faults.firmwareFailEnd = true;
-    startSim(cfg);
-    ASSERT_TRUE(ask(11, 0, 1, le64(server->motorMcuId(0))));
-    ASSERT_TRUE(ask(12, 0, 1, le32(9) + le32(2)));
-    ASSERT_EQ(otaData(1, 0, QByteArray(8, 'x'))->field(), 1);
-    ASSERT_EQ(otaData(1, 1, QByteArray(8, 'y'))->field(), 1);
-    auto end = otaEnd(1, 2);
-    ASSERT_TRUE(end);
-    EXPECT_EQ(end->type(), 14);
-    EXPECT_EQ(end->field(), 0xF01);
-    EXPECT_EQ(server->firmwareImageCount(), 0);
-}
-
 TEST_F(SimFixture, FirmwareRetryAtFrameZero)
 {
     SimConfig cfg;

@@ -1,4 +1,4 @@
-// Binary records and files of the data tree, and the dump.
+// Binary records and files of the data tree.
 #include "DataManager.h"
 #include "LogCapture.h"
 #include "TestTree.h"
@@ -163,20 +163,4 @@ TEST(BinaryFiles, CompressedFileRoundTripAndFailures)
     EXPECT_TRUE(log.contains("<m><static> cannot write binary file: \"" + dir.filePath("none/x.bin") + "\""));
     EXPECT_FALSE(ve::DataManager::writeToBin(path + "/x.bin", data, -1, true));
     EXPECT_TRUE(log.contains("<m><static> cannot create path \"" + path + "/x.bin\" to write binary file"));
-}
-
-TEST(Dump, OneSpecialLinePerNode)
-{
-    TestTree t;
-    t.root()->set(nullptr, "a.x", 5, true);
-    t.root()->setList(nullptr, "a.l", {1}, true);
-    LogCapture log;
-    t.root()->rdobj("a")->dump(t.root());
-    const QStringList lines = log.all();
-    ASSERT_EQ(lines.size(), 4);
-    EXPECT_TRUE(lines.at(0).startsWith("\033[35m[S|"));
-    EXPECT_TRUE(lines.at(0).endsWith("]<mobj>a: , children: (x, l)\033[0m")) << lines.at(0).toStdString();
-    EXPECT_TRUE(lines.at(1).endsWith("]<mobj>test_root.a.x: 5, children: ()\033[0m"))
-        << lines.at(1).toStdString();
-    EXPECT_TRUE(lines.at(3).contains("<mobj>test_root.a.l.#0: 1, children: ()"));
 }
