@@ -148,6 +148,33 @@ qint64 bytesLeft(QDataStream& in)
     return in.device()->bytesAvailable();
 }
 
+// Qt reads a string or byte array of the length its prefix claims in blocks
+// of up to 2 MB before it finds the record short: a prefix that runs past the
+// record is refused before anything is allocated for it. unitBits is 1 for a
+// bit count, 8 for a byte count.
+bool nextLengthFits(QDataStream& in, int unitBits = 8)
+{
+    const QByteArray prefix = in.device()->peek(4);
+    if (in.status() != QDataStream::Ok || prefix.size() < 4)
+        return true; // the read itself fails on what is left
+    const auto* p = reinterpret_cast<const uchar*>(prefix.constData());
+    const quint32 length = (quint32(p[0]) << 24) | (quint32(p[1]) << 16) | (quint32(p[2]) << 8) | p[3];
+    if (length == 0xffffffffu) // a null string or array
+        return true;
+    if ((quint64(length) * quint64(unitBits) + 7) / 8 > quint64(bytesLeft(in) - 4)) {
+        in.setStatus(QDataStream::ReadPastEnd);
+        return false;
+    }
+    return true;
+}
+
+template <typename T>
+void readSized(QDataStream& in, T* out)
+{
+    if (nextLengthFits(in))
+        in >> *out;
+}
+
 // A 32-bit count that the remaining bytes can hold at minSize bytes per
 // element; a count beyond that is a damaged or forged record, refused before
 // anything is reserved for it.
@@ -239,7 +266,7 @@ bool readVariant(QDataStream& in, int depth, QVariant* out)
         for (quint32 i = 0; i < count; ++i) {
             QString key;
             QVariant item;
-            in >> key;
+            readSized(in, &key);
             if (in.status() != QDataStream::Ok || !readVariant(in, depth + 1, &item))
                 return false;
             if (type == QMetaType::QVariantMap)
@@ -259,11 +286,11 @@ bool readVariant(QDataStream& in, int depth, QVariant* out)
         for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
             if (type == QMetaType::QStringList) {
                 QString text;
-                in >> text;
+                readSized(in, &text);
                 strings.append(text);
             } else {
                 QByteArray bytes;
-                in >> bytes;
+                readSized(in, &bytes);
                 arrays.append(bytes);
             }
         }
@@ -276,6 +303,10 @@ bool readVariant(QDataStream& in, int depth, QVariant* out)
         {
             // Loaded into a value of its own: writing through QVariant::data()
             // would leave the variant flagged null.
+            const bool sized
+                = type == QMetaType::QString || type == QMetaType::QByteArray || type == QMetaType::QUrl;
+            if ((sized && !nextLengthFits(in)) || (type == QMetaType::QBitArray && !nextLengthFits(in, 1)))
+                return false;
             const qint64 start = in.device()->pos();
             std::unique_ptr<void, std::function<void(void*)>> data(
                 QMetaType::create(int(type)), [type](void* p) { QMetaType::destroy(int(type), p); });
@@ -759,7 +790,9 @@ void DataObject::importBinAt(
         QString typeName;
         qint32 id = 0;
         QByteArray bytes;
-        stream >> typeName >> id >> bytes;
+        readSized(stream, &typeName);
+        stream >> id;
+        readSized(stream, &bytes);
         // Raw bytes make a value only of a registered plain type: as a
         // built-in class or a pointer they would crash or plant an address.
         const int type = QMetaType::type(typeName.toLatin1().constData());
@@ -778,7 +811,7 @@ void DataObject::importBinAt(
     if (readCount(stream, 4, &count)) {
         for (quint32 i = 0; i < count && stream.status() == QDataStream::Ok; ++i) {
             QString name;
-            stream >> name;
+            readSized(stream, &name);
             names.append(name);
         }
     } else if (stream.status() == QDataStream::Ok) {
@@ -802,7 +835,7 @@ void DataObject::importBinAt(
     }
     for (const QString& name : names) {
         QByteArray bytes;
-        stream >> bytes;
+        readSized(stream, &bytes);
         if (!hasCdobj(name, false)) {
             if (!add || !insertImported(changer, name, true, false, depth))
                 continue;
