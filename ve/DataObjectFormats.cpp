@@ -14,6 +14,7 @@
 #include <QSize>
 #include <QSizeF>
 #include <QTimeZone>
+#include <QUuid>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -81,6 +82,12 @@ QString xmlValueText(const QVariant& value, bool* ok)
         const QPointF p = value.toPointF();
         return exactNumber(p.x()) + QLatin1Char(',') + exactNumber(p.y());
     }
+    // As the number the reader converts back: as a character they would not
+    // read back, and a control character would not be written at all.
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+        return QString::number(value.toInt());
     default:
         break;
     }
@@ -135,6 +142,24 @@ bool isPlainRuntimeType(int type)
     const QByteArray name = QMetaType::typeName(type);
     return !(QMetaType::typeFlags(type) & refused) && !name.isEmpty() && !name.endsWith('*')
         && QMetaType::sizeOf(type) > 0;
+}
+
+// The name the tree gives an element of a list: "#", a UUID in braces, and
+// "_n" when that was taken.
+bool isGeneratedName(const QString& name)
+{
+    if (name.size() < 39 || name.at(0) != QLatin1Char('#')
+        || QUuid::fromString(QStringView(name).mid(1, 38)).isNull())
+        return false;
+    if (name.size() == 39)
+        return true;
+    if (name.size() < 41 || name.at(39) != QLatin1Char('_'))
+        return false;
+    for (int i = 40; i < name.size(); ++i) {
+        if (name.at(i) < QLatin1Char('0') || name.at(i) > QLatin1Char('9'))
+            return false;
+    }
+    return true;
 }
 
 // Long hostile paths are cut in messages.
@@ -353,6 +378,17 @@ bool DataObject::insertImported(QObject* changer, const QString& path, bool sing
         return false;
     }
     const QStringList parts = path.split(DataManager::separator());
+    // A name starting with "#" makes a list element: from a file only a
+    // position ("#" and digits) or a name the tree generated itself (written
+    // for the elements of a node that also has named children) is one. Any
+    // other ("#+1", "#a") would turn a named child into an element, and the
+    // node would change shape on every save.
+    for (const QString& part : parts) {
+        if (part.startsWith(QLatin1Char('#')) && indexOfRname(part) < 0 && !isGeneratedName(part)) {
+            logWarning() << "<m><" << changer << "> invalid name in import: \"" << shown(path) << "\"";
+            return false;
+        }
+    }
     if (depth + parts.size() > kMaxImportDepth) {
         logWarning() << "<m><" << changer << "> nested too deep in import: \"" << shown(path) << "\"";
         return false;

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 using ve::DataObject;
@@ -235,6 +236,54 @@ TEST(HostileImport, ExportedTextAlwaysReadsBack)
     EXPECT_EQ(dst.root()->rdobj("after")->getInt(), 5);
     EXPECT_EQ(dst.root()->rdobj("sizef")->get(), src.root()->rdobj("sizef")->get());
     EXPECT_EQ(dst.root()->rdobj("pointf")->get(), src.root()->rdobj("pointf")->get());
+}
+
+TEST(HostileImport, TreesKeepTheirShapeFromSaveToSave)
+{
+    // "#" and anything but digits is no position: such a name from a file is
+    // refused in every form, so it cannot make a named child a list element.
+    {
+        TestTree t;
+        LogCapture log;
+        t.root()->importFromJson(
+            nullptr, QJsonDocument::fromJson(R"({"#+1.a": 3, "#x": 4, "ok": 1})").object());
+        t.root()->importFromXmlStr(nullptr, doc("<m><c name=\"# 1\" value=\"1\"/></m>"), true, true, true);
+        t.root()->importFromBin(nullptr, binRecord({"#-0"}, {binLeaf()}));
+        EXPECT_EQ(t.root()->cdobjNames(true), QStringList {"ok"});
+        EXPECT_TRUE(log.contains("invalid name in import: \"#+1.a\""));
+        EXPECT_TRUE(log.contains("invalid name in import: \"# 1\""));
+        EXPECT_TRUE(log.contains("invalid name in import: \"#-0\""));
+    }
+    // The tree's own names for the elements of a node with named children
+    // still read back: neither value is lost.
+    {
+        TestTree src;
+        DataObject* mixed = src.root()->append(nullptr, QStringLiteral("mixed"));
+        mixed->append(nullptr, QStringLiteral("a"))->set(nullptr, 1);
+        mixed->append(nullptr, QString())->set(nullptr, 2);
+        TestTree dst;
+        LogCapture log;
+        dst.root()->importFromJson(nullptr, src.root()->exportToJson(false));
+        EXPECT_EQ(log.count(), 0) << log.all().join('\n').toStdString();
+        QList<int> values;
+        for (DataObject* child : dst.root()->rdobj("mixed")->cdobjs())
+            values.append(child->getInt());
+        std::sort(values.begin(), values.end());
+        EXPECT_EQ(values, (QList<int> {1, 2}));
+    }
+    // Character values are written as the numbers the reader takes back.
+    {
+        TestTree src;
+        src.root()->set(nullptr, "nul", QVariant::fromValue(char(0)), true);
+        src.root()->set(nullptr, "letter", QVariant::fromValue(char('A')), true);
+        src.root()->set(nullptr, "high", QVariant::fromValue(uchar(200)), true);
+        TestTree dst;
+        LogCapture log;
+        dst.root()->importFromXmlStr(nullptr, src.root()->exportToXmlStr(0, false), true, true, true);
+        EXPECT_EQ(log.count(), 0) << log.all().join('\n').toStdString();
+        for (const char* name : {"nul", "letter", "high"})
+            EXPECT_EQ(dst.root()->rdobj(name)->get(), src.root()->rdobj(name)->get()) << name;
+    }
 }
 
 namespace {
