@@ -84,11 +84,14 @@ run_one() {
   mkdir -p "$corpus" "$regressions" "$work"
   rm -rf "$work/log" && touch "$work/log"
   log="$PWD/build-fuzz/$target.log"
-  local status=0
-  # The regression files seed the corpus; finds land beside them.
-  # shellcheck disable=SC2046
-  (cd "$work" && nice "$OLDPWD/$binary" "$corpus" "$regressions" $(extra_seeds_of "$target") \
-    -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=512 \
+  local status=0 seeds
+  seeds=$(extra_seeds_of "$target")
+  # The regression files seed the corpus; finds land beside them. Time limits
+  # are wall-clock: at the lowest priority on a busy machine an input may wait
+  # seconds for a core, which is no hang.
+  # shellcheck disable=SC2086
+  (cd "$work" && nice "$OLDPWD/$binary" "$corpus" "$regressions" $seeds \
+    -max_total_time="$seconds" -timeout=60 -report_slow_units=60 -rss_limit_mb=2048 -malloc_limit_mb=512 \
     -max_len="$(max_len_of "$target")" -print_final_stats=1 \
     -artifact_prefix="$regressions/") >"$log" 2>&1 || status=1
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)

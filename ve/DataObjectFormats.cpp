@@ -18,6 +18,7 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -88,6 +89,11 @@ QString xmlValueText(const QVariant& value, bool* ok)
     case QMetaType::SChar:
     case QMetaType::UChar:
         return QString::number(value.toInt());
+    // QVariant turns them into text but does not say it can.
+    case QMetaType::Long:
+        return QString::number(value.toLongLong());
+    case QMetaType::ULong:
+        return QString::number(value.toULongLong());
     default:
         break;
     }
@@ -157,6 +163,18 @@ bool isGeneratedName(const QString& name)
         return false;
     for (int i = 40; i < name.size(); ++i) {
         if (name.at(i) < QLatin1Char('0') || name.at(i) > QLatin1Char('9'))
+            return false;
+    }
+    return true;
+}
+
+// A node is written as a list only when every child is an element: one that
+// also has named children is written by name (its elements by the names the
+// tree gave them), so neither a name nor an element is lost.
+bool allRelative(const QList<DataObject*>& children)
+{
+    for (const DataObject* child : children) {
+        if (!child->isRelative())
             return false;
     }
     return true;
@@ -367,6 +385,49 @@ bool readVariant(QDataStream& in, int depth, QVariant* out)
     return true;
 }
 
+// A value in Qt's own stream form, except that a hash, anywhere in it, is
+// written in the order of its keys: Qt writes it in the order of its buckets,
+// which depends on the hash's history and differs from run to run, so the same
+// tree would give other bytes on every save. Qt reads either order.
+void writeValue(QDataStream& out, const QVariant& value)
+{
+    const int type = value.userType();
+    if (type != QMetaType::QVariantList && type != QMetaType::QVariantMap
+        && type != QMetaType::QVariantHash) {
+        out << value;
+        return;
+    }
+    out << quint32(type) << qint8(value.isNull());
+    if (type == QMetaType::QVariantList) {
+        const QVariantList list = value.toList();
+        out << quint32(list.size());
+        for (const QVariant& item : list)
+            writeValue(out, item);
+        return;
+    }
+    // Last entry first, as Qt writes them, so that a repeated key reads back
+    // with its latest value.
+    QVector<QPair<QString, QVariant>> entries;
+    if (type == QMetaType::QVariantMap) {
+        const QVariantMap map = value.toMap();
+        for (auto it = map.constBegin(); it != map.constEnd(); ++it)
+            entries.append({it.key(), it.value()});
+    } else {
+        const QVariantHash hash = value.toHash();
+        for (auto it = hash.constBegin(); it != hash.constEnd(); ++it)
+            entries.append({it.key(), it.value()});
+        std::stable_sort(entries.begin(), entries.end(),
+            [](const QPair<QString, QVariant>& a, const QPair<QString, QVariant>& b) {
+                return a.first < b.first;
+            });
+    }
+    out << quint32(entries.size());
+    for (auto it = entries.crbegin(); it != entries.crend(); ++it) {
+        out << it->first;
+        writeValue(out, it->second);
+    }
+}
+
 } // namespace
 
 // ------------------------------------------------------------------ imports
@@ -493,7 +554,7 @@ QJsonValue DataObject::exportToJson(bool skipHidden) const
     const QList<DataObject*> children = cdobjs();
     if (children.isEmpty())
         return QJsonValue::fromVariant(get(QVariant()));
-    if (children.first()->isRelative()) {
+    if (allRelative(children)) {
         QJsonArray array;
         for (DataObject* child : children)
             array.append(child->exportToJson(skipHidden));
@@ -673,7 +734,7 @@ QVariant DataObject::exportToVariant(bool skipHidden) const
     const QList<DataObject*> children = cdobjs();
     if (children.isEmpty())
         return get(QVariant());
-    if (children.first()->isRelative()) {
+    if (allRelative(children)) {
         QVariantList list;
         for (DataObject* child : children)
             list.append(child->exportToVariant(skipHidden));
@@ -775,7 +836,8 @@ QByteArray DataObject::exportToBin(bool skipHidden) const
     const QVariant value = get(QVariant());
     const int type = value.userType();
     if (type < QMetaType::User && !value.isNull() && !isExcludedBinType(type)) {
-        stream << qint8(1) << value;
+        stream << qint8(1);
+        writeValue(stream, value);
     } else if (!value.isNull() && isPlainRuntimeType(type)) {
         const char* typeName = QMetaType::typeName(type);
         const int sizeOf = QMetaType::sizeOf(type);
