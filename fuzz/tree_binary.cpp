@@ -7,7 +7,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const bool ready = (fuzzQuietLogging(), true);
+    static const bool ready = fuzzSetUp();
     (void)ready;
     const QByteArray record(reinterpret_cast<const char*>(data), int(size));
     auto first = freshNode();

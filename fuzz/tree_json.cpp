@@ -1,6 +1,7 @@
 // JSON import of the data tree: any document is merged without crashing,
 // and its export reads back to the same export.
 #include "FuzzSupport.h"
+#include "NetworkJsonPackage.h"
 #include "TreeRoundTrip.h"
 
 #include <QJsonArray>
@@ -11,10 +12,16 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const bool ready = (fuzzQuietLogging(), true);
+    static const bool ready = fuzzSetUp();
     (void)ready;
-    const QJsonDocument doc
-        = QJsonDocument::fromJson(QByteArray::fromRawData(reinterpret_cast<const char*>(data), int(size)));
+    const QByteArray text = QByteArray::fromRawData(reinterpret_cast<const char*>(data), int(size));
+    // Qt's reader loses memory on a repeated name, and each such input sets off
+    // a full leak scan (after a thousand of them libFuzzer stops looking for
+    // leaks at all). What it makes of them, an object without the repeat, is
+    // reached from other documents.
+    if (ve::NetworkJsonPackage::hasDuplicateKeys(text))
+        return 0;
+    const QJsonDocument doc = QJsonDocument::fromJson(text);
     const QJsonValue value = doc.isObject() ? QJsonValue(doc.object()) : QJsonValue(doc.array());
     auto first = freshNode();
     first->importFromJson(nullptr, value, true, true, false);

@@ -7,7 +7,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const bool ready = (fuzzQuietLogging(), true);
+    static const bool ready = fuzzSetUp();
     (void)ready;
     if (size < 1)
         return 0;

@@ -14,9 +14,11 @@
 #include <QSize>
 #include <QSizeF>
 #include <QTimeZone>
+#include <QUuid>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -81,6 +83,17 @@ QString xmlValueText(const QVariant& value, bool* ok)
         const QPointF p = value.toPointF();
         return exactNumber(p.x()) + QLatin1Char(',') + exactNumber(p.y());
     }
+    // As the number the reader converts back: as a character they would not
+    // read back, and a control character would not be written at all.
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+        return QString::number(value.toInt());
+    // QVariant turns them into text but does not say it can.
+    case QMetaType::Long:
+        return QString::number(value.toLongLong());
+    case QMetaType::ULong:
+        return QString::number(value.toULongLong());
     default:
         break;
     }
@@ -137,6 +150,36 @@ bool isPlainRuntimeType(int type)
         && QMetaType::sizeOf(type) > 0;
 }
 
+// The name the tree gives an element of a list: "#", a UUID in braces, and
+// "_n" when that was taken.
+bool isGeneratedName(const QString& name)
+{
+    if (name.size() < 39 || name.at(0) != QLatin1Char('#')
+        || QUuid::fromString(QStringView(name).mid(1, 38)).isNull())
+        return false;
+    if (name.size() == 39)
+        return true;
+    if (name.size() < 41 || name.at(39) != QLatin1Char('_'))
+        return false;
+    for (int i = 40; i < name.size(); ++i) {
+        if (name.at(i) < QLatin1Char('0') || name.at(i) > QLatin1Char('9'))
+            return false;
+    }
+    return true;
+}
+
+// A node is written as a list only when every child is an element: one that
+// also has named children is written by name (its elements by the names the
+// tree gave them), so neither a name nor an element is lost.
+bool allRelative(const QList<DataObject*>& children)
+{
+    for (const DataObject* child : children) {
+        if (!child->isRelative())
+            return false;
+    }
+    return true;
+}
+
 // Long hostile paths are cut in messages.
 QString shown(const QString& path)
 {
@@ -146,6 +189,33 @@ QString shown(const QString& path)
 qint64 bytesLeft(QDataStream& in)
 {
     return in.device()->bytesAvailable();
+}
+
+// Qt reads a string or byte array of the length its prefix claims in blocks
+// of up to 2 MB before it finds the record short: a prefix that runs past the
+// record is refused before anything is allocated for it. unitBits is 1 for a
+// bit count, 8 for a byte count.
+bool nextLengthFits(QDataStream& in, int unitBits = 8)
+{
+    const QByteArray prefix = in.device()->peek(4);
+    if (in.status() != QDataStream::Ok || prefix.size() < 4)
+        return true; // the read itself fails on what is left
+    const auto* p = reinterpret_cast<const uchar*>(prefix.constData());
+    const quint32 length = (quint32(p[0]) << 24) | (quint32(p[1]) << 16) | (quint32(p[2]) << 8) | p[3];
+    if (length == 0xffffffffu) // a null string or array
+        return true;
+    if ((quint64(length) * quint64(unitBits) + 7) / 8 > quint64(bytesLeft(in) - 4)) {
+        in.setStatus(QDataStream::ReadPastEnd);
+        return false;
+    }
+    return true;
+}
+
+template <typename T>
+void readSized(QDataStream& in, T* out)
+{
+    if (nextLengthFits(in))
+        in >> *out;
 }
 
 // A 32-bit count that the remaining bytes can hold at minSize bytes per
@@ -239,7 +309,7 @@ bool readVariant(QDataStream& in, int depth, QVariant* out)
         for (quint32 i = 0; i < count; ++i) {
             QString key;
             QVariant item;
-            in >> key;
+            readSized(in, &key);
             if (in.status() != QDataStream::Ok || !readVariant(in, depth + 1, &item))
                 return false;
             if (type == QMetaType::QVariantMap)
@@ -259,11 +329,11 @@ bool readVariant(QDataStream& in, int depth, QVariant* out)
         for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
             if (type == QMetaType::QStringList) {
                 QString text;
-                in >> text;
+                readSized(in, &text);
                 strings.append(text);
             } else {
                 QByteArray bytes;
-                in >> bytes;
+                readSized(in, &bytes);
                 arrays.append(bytes);
             }
         }
@@ -276,6 +346,10 @@ bool readVariant(QDataStream& in, int depth, QVariant* out)
         {
             // Loaded into a value of its own: writing through QVariant::data()
             // would leave the variant flagged null.
+            const bool sized
+                = type == QMetaType::QString || type == QMetaType::QByteArray || type == QMetaType::QUrl;
+            if ((sized && !nextLengthFits(in)) || (type == QMetaType::QBitArray && !nextLengthFits(in, 1)))
+                return false;
             const qint64 start = in.device()->pos();
             std::unique_ptr<void, std::function<void(void*)>> data(
                 QMetaType::create(int(type)), [type](void* p) { QMetaType::destroy(int(type), p); });
@@ -311,6 +385,49 @@ bool readVariant(QDataStream& in, int depth, QVariant* out)
     return true;
 }
 
+// A value in Qt's own stream form, except that a hash, anywhere in it, is
+// written in the order of its keys: Qt writes it in the order of its buckets,
+// which depends on the hash's history and differs from run to run, so the same
+// tree would give other bytes on every save. Qt reads either order.
+void writeValue(QDataStream& out, const QVariant& value)
+{
+    const int type = value.userType();
+    if (type != QMetaType::QVariantList && type != QMetaType::QVariantMap
+        && type != QMetaType::QVariantHash) {
+        out << value;
+        return;
+    }
+    out << quint32(type) << qint8(value.isNull());
+    if (type == QMetaType::QVariantList) {
+        const QVariantList list = value.toList();
+        out << quint32(list.size());
+        for (const QVariant& item : list)
+            writeValue(out, item);
+        return;
+    }
+    // Last entry first, as Qt writes them, so that a repeated key reads back
+    // with its latest value.
+    QVector<QPair<QString, QVariant>> entries;
+    if (type == QMetaType::QVariantMap) {
+        const QVariantMap map = value.toMap();
+        for (auto it = map.constBegin(); it != map.constEnd(); ++it)
+            entries.append({it.key(), it.value()});
+    } else {
+        const QVariantHash hash = value.toHash();
+        for (auto it = hash.constBegin(); it != hash.constEnd(); ++it)
+            entries.append({it.key(), it.value()});
+        std::stable_sort(entries.begin(), entries.end(),
+            [](const QPair<QString, QVariant>& a, const QPair<QString, QVariant>& b) {
+                return a.first < b.first;
+            });
+    }
+    out << quint32(entries.size());
+    for (auto it = entries.crbegin(); it != entries.crend(); ++it) {
+        out << it->first;
+        writeValue(out, it->second);
+    }
+}
+
 } // namespace
 
 // ------------------------------------------------------------------ imports
@@ -322,6 +439,17 @@ bool DataObject::insertImported(QObject* changer, const QString& path, bool sing
         return false;
     }
     const QStringList parts = path.split(DataManager::separator());
+    // A name starting with "#" makes a list element: from a file only a
+    // position ("#" and digits) or a name the tree generated itself (written
+    // for the elements of a node that also has named children) is one. Any
+    // other ("#+1", "#a") would turn a named child into an element, and the
+    // node would change shape on every save.
+    for (const QString& part : parts) {
+        if (part.startsWith(QLatin1Char('#')) && indexOfRname(part) < 0 && !isGeneratedName(part)) {
+            logWarning() << "<m><" << changer << "> invalid name in import: \"" << shown(path) << "\"";
+            return false;
+        }
+    }
     if (depth + parts.size() > kMaxImportDepth) {
         logWarning() << "<m><" << changer << "> nested too deep in import: \"" << shown(path) << "\"";
         return false;
@@ -426,7 +554,7 @@ QJsonValue DataObject::exportToJson(bool skipHidden) const
     const QList<DataObject*> children = cdobjs();
     if (children.isEmpty())
         return QJsonValue::fromVariant(get(QVariant()));
-    if (children.first()->isRelative()) {
+    if (allRelative(children)) {
         QJsonArray array;
         for (DataObject* child : children)
             array.append(child->exportToJson(skipHidden));
@@ -606,7 +734,7 @@ QVariant DataObject::exportToVariant(bool skipHidden) const
     const QList<DataObject*> children = cdobjs();
     if (children.isEmpty())
         return get(QVariant());
-    if (children.first()->isRelative()) {
+    if (allRelative(children)) {
         QVariantList list;
         for (DataObject* child : children)
             list.append(child->exportToVariant(skipHidden));
@@ -708,7 +836,8 @@ QByteArray DataObject::exportToBin(bool skipHidden) const
     const QVariant value = get(QVariant());
     const int type = value.userType();
     if (type < QMetaType::User && !value.isNull() && !isExcludedBinType(type)) {
-        stream << qint8(1) << value;
+        stream << qint8(1);
+        writeValue(stream, value);
     } else if (!value.isNull() && isPlainRuntimeType(type)) {
         const char* typeName = QMetaType::typeName(type);
         const int sizeOf = QMetaType::sizeOf(type);
@@ -759,7 +888,9 @@ void DataObject::importBinAt(
         QString typeName;
         qint32 id = 0;
         QByteArray bytes;
-        stream >> typeName >> id >> bytes;
+        readSized(stream, &typeName);
+        stream >> id;
+        readSized(stream, &bytes);
         // Raw bytes make a value only of a registered plain type: as a
         // built-in class or a pointer they would crash or plant an address.
         const int type = QMetaType::type(typeName.toLatin1().constData());
@@ -778,7 +909,7 @@ void DataObject::importBinAt(
     if (readCount(stream, 4, &count)) {
         for (quint32 i = 0; i < count && stream.status() == QDataStream::Ok; ++i) {
             QString name;
-            stream >> name;
+            readSized(stream, &name);
             names.append(name);
         }
     } else if (stream.status() == QDataStream::Ok) {
@@ -802,7 +933,7 @@ void DataObject::importBinAt(
     }
     for (const QString& name : names) {
         QByteArray bytes;
-        stream >> bytes;
+        readSized(stream, &bytes);
         if (!hasCdobj(name, false)) {
             if (!add || !insertImported(changer, name, true, false, depth))
                 continue;

@@ -1,6 +1,7 @@
 // The package parser fed a peer's stream in arbitrary reads: any split must
 // give the same packages as the whole stream, the caches stay bounded, and
 // nothing crashes or reads out of bounds.
+#include "FuzzSupport.h"
 #include "NetworkFrame.h"
 #include "NetworkPackageParser.h"
 
@@ -33,6 +34,8 @@ QByteArray describe(const QVector<NetworkPackageParser::Event>& events)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    static const bool ready = fuzzSetUp();
+    (void)ready;
     if (size < 2)
         return 0;
     const quint32 limit = (data[0] & 1) ? 64 + data[0] * 16 : ve::NetworkPackage::MaxBodySize;

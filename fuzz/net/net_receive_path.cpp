@@ -1,5 +1,6 @@
 // A peer's target path: whatever the validator accepts must name a file
 // inside the receive folder, never through a link and never above it.
+#include "FuzzSupport.h"
 #include "NetworkFileStore.h"
 
 #include <QDir>
@@ -34,6 +35,8 @@ struct Folder
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    static const bool ready = fuzzSetUp();
+    (void)ready;
     static Folder folder;
     const QByteArray bytes(reinterpret_cast<const char*>(data), int(size));
     for (const QString& target : {QString::fromUtf8(bytes), QString::fromLatin1(bytes)}) {

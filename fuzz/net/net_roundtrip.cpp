@@ -1,5 +1,6 @@
 // A package built from the input, cut into frames and parsed again, must
 // come back as exactly the package that was sent.
+#include "FuzzSupport.h"
 #include "NetworkFilePackage.h"
 #include "NetworkFrame.h"
 #include "NetworkJsonPackage.h"
@@ -15,6 +16,8 @@ using Event = NetworkPackageParser::Event;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    static const bool ready = fuzzSetUp();
+    (void)ready;
     if (size < 3)
         return 0;
     const int type = data[0] % 3;

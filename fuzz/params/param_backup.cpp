@@ -1,4 +1,6 @@
 // A parameter backup as a user may hand it to `restore`, `diff` or the page's comparison.
+#include "FuzzSupport.h"
+
 #include <ParamBackup.h>
 
 #include <QByteArray>
@@ -8,6 +10,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    static const bool ready = fuzzSetUp();
+    (void)ready;
     ParamBackup b;
     QString error;
     if (!ParamBackup::parse(QByteArray(reinterpret_cast<const char*>(data), int(size)), &b, &error))

@@ -1,5 +1,7 @@
 // A motor's description stream: any sequence of type-19 frames, each 12 input bytes
 // (identifier, data). The table must stay inside its arrays whatever the motor claims.
+#include "FuzzSupport.h"
+
 #include <ParamRow.h>
 #include <ParamTable.h>
 
@@ -9,6 +11,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    static const bool ready = fuzzSetUp();
+    (void)ready;
     static ParamTable t; // large: built once, reset by every description
     t.beginDescription();
     bool ended = false;

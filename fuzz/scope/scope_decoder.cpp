@@ -2,6 +2,8 @@
 // then any sequence of (frame number, 8 data bytes). Whatever arrives, every channel's keys
 // must rise strictly (the plot needs sorted keys), stay finite, and the buffers stay within
 // their window.
+#include "FuzzSupport.h"
+
 #include <ScopeDecoder.h>
 
 #include <QVector>
@@ -14,6 +16,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    static const bool ready = fuzzSetUp();
+    (void)ready;
     // Layout: 8 slot type codes (0xFF: slot unused), tick (float), frequency (uint16).
     if (size < 14)
         return 0;
