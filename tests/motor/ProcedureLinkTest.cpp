@@ -150,12 +150,14 @@ TEST(ProcedureLink, ModesControlFramesAndSdoAsTheMotorReceivesThem)
                 < 1e-6;
         },
         2000));
+    // The clear-alarm frame went last and may still be on its way.
+    const QString clearAlarm = "41 54 20 07 e8 2c 08 01 00 00 00 00 00 00 00 0d 0a";
+    ASSERT_TRUE(LinkRig::waitUntil([&] { return !r.sim->traceLines().filter(clearAlarm).isEmpty(); }, 2000));
     const QStringList rx = r.sim->traceLines().filter(QRegularExpression("^.*rx "));
     // The MIT frame as the motor took it: torque code in bits 23-8, big-endian codes.
     const QString mit
         = AdapterLink::hex(AdapterLink::envelope(CanProtocol::mitControl(5, 0.0f, 30.0f, 0.0f, 5.0f, 1.0f)));
     EXPECT_FALSE(rx.filter(mit).isEmpty()) << rx.join('\n').toStdString();
-    EXPECT_FALSE(rx.filter("41 54 20 07 e8 2c 08 01 00 00 00 00 00 00 00 0d 0a").isEmpty()); // clear alarm
 
     r.worker->command(CANWorker::MOVE_JOG, 1.5, true);
     EXPECT_EQ(r.messages.last(), "Send R58 Command MOVE_JOG to CAN(5): speed = 1.5, flag = 1");
