@@ -385,6 +385,22 @@ bool readVariant(QDataStream& in, int depth, QVariant* out)
     return true;
 }
 
+// The entries of a map or hash value, in its own iteration order.
+QList<QPair<QString, QVariant>> mapEntries(const QVariant& value)
+{
+    QList<QPair<QString, QVariant>> entries;
+    if (value.userType() == QMetaType::QVariantMap) {
+        const QVariantMap map = value.toMap();
+        for (auto it = map.constBegin(); it != map.constEnd(); ++it)
+            entries.append({it.key(), it.value()});
+    } else {
+        const QVariantHash hash = value.toHash();
+        for (auto it = hash.constBegin(); it != hash.constEnd(); ++it)
+            entries.append({it.key(), it.value()});
+    }
+    return entries;
+}
+
 // A value in Qt's own stream form, except that a hash, anywhere in it, is
 // written in the order of its keys: Qt writes it in the order of its buckets,
 // which depends on the hash's history and differs from run to run, so the same
@@ -407,15 +423,8 @@ void writeValue(QDataStream& out, const QVariant& value)
     }
     // Last entry first, as Qt writes them, so that a repeated key reads back
     // with its latest value.
-    QVector<QPair<QString, QVariant>> entries;
-    if (type == QMetaType::QVariantMap) {
-        const QVariantMap map = value.toMap();
-        for (auto it = map.constBegin(); it != map.constEnd(); ++it)
-            entries.append({it.key(), it.value()});
-    } else {
-        const QVariantHash hash = value.toHash();
-        for (auto it = hash.constBegin(); it != hash.constEnd(); ++it)
-            entries.append({it.key(), it.value()});
+    QList<QPair<QString, QVariant>> entries = mapEntries(value);
+    if (type == QMetaType::QVariantHash) {
         std::stable_sort(entries.begin(), entries.end(),
             [](const QPair<QString, QVariant>& a, const QPair<QString, QVariant>& b) {
                 return a.first < b.first;
@@ -784,16 +793,7 @@ void DataObject::importVariantAt(
             children.at(i)->importVariantAt(changer, list.at(i), add, overwrite, removeExtra, depth + 1);
         finishImport(changer);
     } else if (type == QMetaType::QVariantMap || type == QMetaType::QVariantHash) {
-        QList<QPair<QString, QVariant>> entries;
-        if (type == QMetaType::QVariantMap) {
-            const QVariantMap map = value.toMap();
-            for (auto it = map.constBegin(); it != map.constEnd(); ++it)
-                entries.append({it.key(), it.value()});
-        } else {
-            const QVariantHash hash = value.toHash();
-            for (auto it = hash.constBegin(); it != hash.constEnd(); ++it)
-                entries.append({it.key(), it.value()});
-        }
+        const QList<QPair<QString, QVariant>> entries = mapEntries(value);
         if (removeExtra) {
             for (DataObject* child : cdobjs()) {
                 bool named = false;
