@@ -91,7 +91,25 @@ bool BenchRig::connect(int count, int ms)
 {
     CANWorker* w = worker();
     w->connectPort(sim->portPath());
-    return waitFor([&] { return w->deviceMapSize() == count && w->engine()->step() == STEP_STOP; }, ms);
+    return waitScanned(count, ms);
+}
+
+bool BenchRig::waitScanned(int count, int ms) const
+{
+    CANWorker* w = worker();
+    if (!waitFor([&] { return w->deviceMapSize() == count && w->engine()->step() == STEP_STOP; }, ms))
+        return false;
+    // Quiet means no new frame for 100 ms.
+    quint64 seen = sim->framesReceived();
+    for (int quietMs = 0; quietMs < 100; quietMs += 25) {
+        pause(25);
+        const quint64 now = sim->framesReceived();
+        if (now != seen) {
+            seen = now;
+            quietMs = -25;
+        }
+    }
+    return true;
 }
 
 ve::DataObject* BenchRig::node(int canId) const

@@ -41,6 +41,9 @@ public:
     static CANWorker* worker();
     // Connects the worker to the simulator and waits for `count` motors and the end of the scan.
     bool connect(int count, int ms = 10000);
+    // Waits for `count` motors, the end of the scan and the simulator to have read every probe
+    // (on a loaded machine the last ones are still in the pty when the engine stops).
+    bool waitScanned(int count, int ms = 10000) const;
     ve::DataObject* node(int canId) const;
     void makeCurrent(int canId);
     // Until the worker's engine is idle again.

@@ -29,6 +29,5 @@ bool DeviceRig::connectFromDialog(int count)
     QTest::mouseClick(dialog.btnAdd, Qt::LeftButton);
     if (dialog.result() != QDialog::Accepted)
         return false;
-    CANWorker* w = worker();
-    return waitFor([&] { return w->deviceMapSize() == count && w->engine()->step() == STEP_STOP; });
+    return waitScanned(count);
 }
