@@ -1,28 +1,33 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets of fuzz/ with clang in build-fuzz/ and runs each
-# for a bounded time, up to JOBS of them at once (default: one after the other).
+# for a bounded time (and at most RUNS inputs when given), up to JOBS of them at
+# once (default: one after the other).
 # Inputs that crash, leak, time out or allocate without bound are written to
 # fuzz/regressions/<target>/, which the normal build's ctest replays
 # (fuzz_replay_<target>): commit them with the fix. The growing corpus is kept
 # in build-fuzz/corpus/<target>/.
-#   scripts/fuzz.sh [--time SECONDS] [--jobs JOBS] [TARGET...]   (default: 60 s each, every target)
+#   scripts/fuzz.sh [--time SECONDS] [--runs RUNS] [--jobs JOBS] [TARGET...]
+#   (default: 60 s each, every target)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=60
 jobs=1
+runs=-1
 targets=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --time) seconds="$2"; shift 2 ;;
     --jobs) jobs="$2"; shift 2 ;;
-    -h|--help) sed -n '2,8p' "$0"; exit 0 ;;
+    --runs) runs="$2"; shift 2 ;;
+    -h|--help) sed -n '2,10p' "$0"; exit 0 ;;
     *) targets+=("$1"); shift ;;
   esac
 done
 # libFuzzer reads a time of 0 as "no limit".
-if ! [ "$seconds" -gt 0 ] 2>/dev/null || ! [ "$jobs" -gt 0 ] 2>/dev/null; then
-  echo "fuzz.sh: --time and --jobs take a number above 0" >&2
+if ! [ "$seconds" -gt 0 ] 2>/dev/null || ! [ "$jobs" -gt 0 ] 2>/dev/null ||
+  { [ "$runs" != -1 ] && ! [ "$runs" -gt 0 ] 2>/dev/null; }; then
+  echo "fuzz.sh: --time, --runs and --jobs take a number above 0" >&2
   exit 2
 fi
 
@@ -91,7 +96,7 @@ run_one() {
   # seconds for a core, which is no hang.
   # shellcheck disable=SC2086
   (cd "$work" && nice "$OLDPWD/$binary" "$corpus" "$regressions" $seeds \
-    -max_total_time="$seconds" -timeout=60 -report_slow_units=60 -rss_limit_mb=2048 -malloc_limit_mb=512 \
+    -max_total_time="$seconds" -runs="$runs" -timeout=60 -report_slow_units=60 -rss_limit_mb=2048 -malloc_limit_mb=512 \
     -max_len="$(max_len_of "$target")" -print_final_stats=1 \
     -artifact_prefix="$regressions/") >"$log" 2>&1 || status=1
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
