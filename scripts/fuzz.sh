@@ -13,20 +13,20 @@ cd "$(dirname "$0")/.."
 
 seconds=60
 jobs=1
-runs=-1
+max_runs=-1
 targets=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --time) seconds="$2"; shift 2 ;;
     --jobs) jobs="$2"; shift 2 ;;
-    --runs) runs="$2"; shift 2 ;;
+    --runs) max_runs="$2"; shift 2 ;;
     -h|--help) sed -n '2,10p' "$0"; exit 0 ;;
     *) targets+=("$1"); shift ;;
   esac
 done
 # libFuzzer reads a time of 0 as "no limit".
 if ! [ "$seconds" -gt 0 ] 2>/dev/null || ! [ "$jobs" -gt 0 ] 2>/dev/null ||
-  { [ "$runs" != -1 ] && ! [ "$runs" -gt 0 ] 2>/dev/null; }; then
+  { [ "$max_runs" != -1 ] && ! [ "$max_runs" -gt 0 ] 2>/dev/null; }; then
   echo "fuzz.sh: --time, --runs and --jobs take a number above 0" >&2
   exit 2
 fi
@@ -96,7 +96,7 @@ run_one() {
   # seconds for a core, which is no hang.
   # shellcheck disable=SC2086
   (cd "$work" && nice "$OLDPWD/$binary" "$corpus" "$regressions" $seeds \
-    -max_total_time="$seconds" -runs="$runs" -timeout=60 -report_slow_units=60 -rss_limit_mb=2048 -malloc_limit_mb=512 \
+    -max_total_time="$seconds" -runs="$max_runs" -timeout=60 -report_slow_units=60 -rss_limit_mb=2048 -malloc_limit_mb=512 \
     -max_len="$(max_len_of "$target")" -print_final_stats=1 \
     -artifact_prefix="$regressions/") >"$log" 2>&1 || status=1
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
