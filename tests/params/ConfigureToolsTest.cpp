@@ -71,16 +71,14 @@ TEST(BackupCompare, MarksDifferingRowsAndAppliesTheFileAsADownload)
     ASSERT_TRUE(page);
     otaThread* eng = Helper::instance()->canWorker()->engine();
     QVector<ParamRow> rows = eng->withParams([](ParamTable& t) { return ParamRow::all(t); });
-    int spd = -1, kt = -1, vbus = -1;
-    for (int k = 0; k < rows.size(); ++k) {
-        if (rows[k].name == "limit_spd")
-            spd = k;
-        else if (rows[k].name == "Kt")
-            kt = k;
-        else if (rows[k].name == "VBUS")
-            vbus = k;
-    }
-    ASSERT_GE(spd, 0);
+    const auto at = [&](const QString& name) {
+        for (int k = 0; k < rows.size(); ++k)
+            if (rows[k].name == name)
+                return k;
+        return -1;
+    };
+    const int spd = at("limit_spd"), kt = at("Kt"), vbus = at("VBUS");
+    ASSERT_TRUE(spd >= 0 && kt >= 0 && vbus >= 0);
     rows[spd].value = "17.250000";
     rows[kt].value = "0.950000000000"; // a configuration entry: shown, never written
     rows[vbus].value = "12.000000"; // a live value: not compared
