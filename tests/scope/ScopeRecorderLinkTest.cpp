@@ -6,6 +6,7 @@
 #include <ScopeRecorder.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -127,8 +128,7 @@ TEST(ScopeRecorder, RefusedSetUpAndNoChannelSendNoStart)
     LinkRig::pause(300);
     EXPECT_FALSE(r.sim->motorScopeRunning(0));
     EXPECT_EQ(r.sim->framesReceived() - before, 2u); // frequency and one channel group, no start
-    QFile f(path);
-    EXPECT_TRUE(!f.exists() || f.size() == 0);
+    EXPECT_FALSE(QFile::exists(path) && QFileInfo(path).size() > 0);
     EXPECT_FALSE(rec->stop()); // nothing to stop: no frame
     EXPECT_EQ(r.sim->framesReceived() - before, 2u);
 }
@@ -259,12 +259,7 @@ TEST(ScopeRecorder, TheLinkModelLosesRecordsAboveTheSafeRateAndNoneBelow)
     ScopeRecorder* rec = ScopeRecorder::of(r.worker.get());
     const auto eight
         = channels(node, {"mechPos", "mechVel", "iqf", "idf", "torque", "VBUS", "motorTemp", "boardTemp"});
-    const int length = rec->recordLength(eight);
-    EXPECT_EQ(length, 34);
-    EXPECT_GT(ScopeRecorder::linkShare(2000, length), 0.8);
-    const int safe = ScopeRecorder::safeFrequency(length);
-    EXPECT_LE(ScopeRecorder::linkShare(safe, length), 0.8);
-    EXPECT_GT(ScopeRecorder::linkShare(safe + 1, length), 0.8);
+    const int safe = ScopeRecorder::safeFrequency(rec->recordLength(eight));
 
     auto run = [&](int hz) {
         EXPECT_EQ(rec->start(node, quint16(hz), eight), QString());
