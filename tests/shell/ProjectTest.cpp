@@ -62,13 +62,11 @@ TEST_F(ProjectTest, SaveAndOpenKeepTheDevicesInOrderWithoutHiddenNames)
     EXPECT_EQ(ve::d("working_path")->getString(), path);
 }
 
-TEST_F(ProjectTest, SaveWithoutWorkingPathAsksAndACancelWritesNothing)
+TEST_F(ProjectTest, SaveAsksOnlyWithoutAWorkingPathAndNewStartsEmpty)
 {
     ASSERT_TRUE(ve::d("working_path")->getString().isEmpty());
     title->action("actionSave")->trigger();
     ASSERT_EQ(dialogs->fileDialogs.size(), 1);
-    EXPECT_TRUE(dialogs->fileDialogs[0].save);
-    EXPECT_EQ(dialogs->fileDialogs[0].caption, "Save Project");
     EXPECT_TRUE(dialogs->boxes.isEmpty());
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
     EXPECT_TRUE(ve::d("working_path")->getString().isEmpty());
@@ -82,8 +80,17 @@ TEST_F(ProjectTest, SaveWithoutWorkingPathAsksAndACancelWritesNothing)
     const QString other = dir.filePath("x.prj");
     dialogs->answers << other;
     title->action("actionSaveAs")->trigger();
-    EXPECT_EQ(dialogs->fileDialogs.last().caption, "Save as Project");
+    EXPECT_EQ(dialogs->fileDialogs.size(), 2);
     EXPECT_EQ(ve::d("working_path")->getString(), other);
+
+    // New starts empty under the chosen name, written at the next save.
+    shelltest::addDevice("1234", 1);
+    const QString fresh = dir.filePath("new.prj");
+    dialogs->answers << fresh;
+    title->action("actionNew")->trigger();
+    EXPECT_EQ(ve::d("project.device")->size(), 0);
+    EXPECT_EQ(ve::d("working_path")->getString(), fresh);
+    EXPECT_FALSE(QFile::exists(fresh));
 }
 
 TEST_F(ProjectTest, AFailedSaveKeepsTheWorkingPath)
@@ -100,19 +107,6 @@ TEST_F(ProjectTest, AFailedSaveKeepsTheWorkingPath)
     EXPECT_EQ(dialogs->boxes[0].kind, DialogProvider::Box::Critical);
     EXPECT_EQ(dialogs->boxes[0].text, QString("Save to %1 Failed!").arg(bad));
     EXPECT_EQ(ve::d("working_path")->getString(), good);
-}
-
-TEST_F(ProjectTest, NewProjectStartsEmptyUnderTheChosenName)
-{
-    shelltest::addDevice("1234", 1);
-    const QString path = dir.filePath("new.prj");
-    dialogs->answers << path;
-    title->action("actionNew")->trigger();
-    EXPECT_EQ(dialogs->fileDialogs.last().caption, "New Project");
-    EXPECT_TRUE(dialogs->fileDialogs.last().save);
-    EXPECT_EQ(ve::d("project.device")->size(), 0);
-    EXPECT_EQ(ve::d("working_path")->getString(), path);
-    EXPECT_FALSE(QFile::exists(path));
 }
 
 } // namespace
