@@ -12,12 +12,12 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 

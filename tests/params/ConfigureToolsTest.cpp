@@ -11,7 +11,6 @@
 #include <ParamBackup.h>
 #include <ParamRow.h>
 #include <ParamTable.h>
-#include <ParamTransfer.h>
 
 #include <QPushButton>
 #include <QSignalSpy>

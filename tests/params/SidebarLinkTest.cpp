@@ -15,7 +15,6 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 

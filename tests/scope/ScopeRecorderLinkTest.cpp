@@ -1,6 +1,5 @@
 #include "LinkRig.h"
 
-#include <CsvCollector.h>
 #include <ParamRow.h>
 #include <ParamTransfer.h>
 #include <ScopeRecorder.h>

@@ -1,6 +1,5 @@
 #include "ShellTestSupport.h"
 
-#include "CaptionWidget.h"
 #include "Editor.h"
 #include "HelpTools.h"
 #include "Helper.h"
@@ -17,9 +16,9 @@
 
 #include <DataManager.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QLabel>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalSpy>
