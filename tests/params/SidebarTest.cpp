@@ -1,15 +1,17 @@
-// The motion panel's own rules, clicked offscreen: set-point bindings, the device list, the
-// control switch and the send rows. Commands leave through the program's worker (no port is
-// open here), so what was commanded shows in its trace lines.
+// The motion panel clicked offscreen. Its own rules (set-point bindings, the device list, the
+// control switch, the send rows) need no port: what was commanded shows in the worker's trace
+// lines. What reaches the bus, how often and in which order is read from the simulator's trace.
 #include "SidebarTestSupport.h"
 
 #include "CANWorker.h"
 #include "EnableButton.h"
+#include "Helper.h"
 #include "Sidebar.h"
 
 #include <DataManager.h>
 #include <DataObject.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -23,6 +25,17 @@
 #include <gtest/gtest.h>
 
 namespace {
+const QString Mit = QStringLiteral("type 1 ext");
+const QString Brake = QStringLiteral("type 20 ");
+const QString JogStart = QStringLiteral("data 05 70 00 00 07 01");
+const QString JogStop = QStringLiteral("data 05 70 00 00 07 00");
+const QString SinOff = QStringLiteral("data 01 70 00 00 00 00 00 00");
+
+QString to(int canId)
+{
+    return QStringLiteral("dst %1").arg(canId, 2, 16, QLatin1Char('0'));
+}
+
 void click(QWidget* w)
 {
     QTest::mouseClick(w, Qt::LeftButton);
@@ -97,7 +110,7 @@ TEST(Sidebar, RefillsKeepTheCurrentDeviceElseTakeTheFirstAndBindItOnce)
     emit rig.worker()->deviceChanged();
     ASSERT_EQ(rig.current(), a);
     EXPECT_EQ(ui.cmbDevice->count(), 1);
-    EXPECT_EQ(rig.messages.filter("Activate device"), QStringList {"Activate device: R58 Motor 1"});
+    EXPECT_EQ(rig.messages.filter("Activate device").last(), "Activate device: R58 Motor 1");
     ui.cmbControlMode->setCurrentIndex(1);
     click(ui.ebControl);
     ui.sldKp->setValue(999);
@@ -233,4 +246,127 @@ TEST(Sidebar, ContinuousRowsRunAtTheDeviceRateAndStopWhenUnchecked)
     ASSERT_TRUE(rig.sidebar->sendTimer()->isActive());
     rig.sidebar->hide();
     EXPECT_FALSE(rig.sidebar->sendTimer()->isActive());
+}
+
+TEST(SidebarLink, ContinuousMitRunsAtFiftyHertzAndNothingFollowsStopOrEStop)
+{
+    SidebarRig rig(sim::SimConfig::forCanIds({1}));
+    ASSERT_TRUE(rig.connect(1));
+    MotionForm& ui = rig.sidebar->ui;
+    ASSERT_EQ(rig.current(), rig.node(1));
+    ui.cmbControlMode->setCurrentIndex(1);
+    click(ui.ebControl);
+    ASSERT_TRUE(rig.waitFrames("type 3 ", 1));
+    click(ui.chbSingleStep);
+
+    rig.messages.clear();
+    click(ui.btnSendMIT);
+    SidebarRig::pause(1400);
+    click(ui.btnStopMIT);
+    SidebarRig::pause(150); // what was on its way
+    const QList<SidebarRig::Frame> sent = rig.frames(Mit);
+    ASSERT_FALSE(sent.isEmpty());
+    int inFirstSecond = 0;
+    for (const SidebarRig::Frame& f : sent)
+        inFirstSecond += f.at < sent.first().at + 1.0 ? 1 : 0;
+    EXPECT_GE(inFirstSecond, 45);
+    EXPECT_LE(inFirstSecond, 55);
+    EXPECT_EQ(rig.messages.filter("MOTOR_CONTROL").size(), 1);
+    SidebarRig::pause(300);
+    EXPECT_EQ(rig.count(Mit), sent.size());
+
+    // Running again, the emergency stop is the last word.
+    click(ui.btnSendMIT);
+    SidebarRig::pause(200);
+    click(ui.btnEstop);
+    ASSERT_TRUE(rig.waitFrames(Brake, 1));
+    SidebarRig::pause(300);
+    const double brakeAt = rig.frames(Brake).first().at;
+    EXPECT_LE(rig.frames(Mit).last().at, brakeAt);
+    EXPECT_EQ(rig.sidebar->sendingRow(), -1);
+    EXPECT_FALSE(ui.ebControl->isEnable());
+}
+
+TEST(SidebarLink, EStopBrakesEveryConnectedMotorCurrentFirstAndEndsTheSineTest)
+{
+    SidebarRig rig(sim::SimConfig::forCanIds({1, 2}));
+    ASSERT_TRUE(rig.connect(2));
+    MotionForm& ui = rig.sidebar->ui;
+    ve::DataObject* one = rig.node(1);
+    ve::DataObject* two = rig.node(2);
+
+    rig.makeCurrent(one);
+    ui.cmbControlMode->setCurrentIndex(1);
+    click(ui.ebControl);
+    rig.makeCurrent(two);
+    ui.cmbControlMode->setCurrentIndex(2);
+    click(ui.ebControl);
+    click(ui.ebSin);
+    const int sin = rig.sim->parameterCode(1, "sin_enable");
+    ASSERT_GE(sin, 0);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return rig.sim->parameterValue(1, quint16(sin)).toDouble() == 1.0; }, 3000));
+    rig.sim->clearTrace();
+
+    click(ui.btnEstop);
+    ASSERT_TRUE(rig.waitFrames(SinOff, 1));
+    SidebarRig::pause(300);
+    const QList<SidebarRig::Frame> brakes = rig.frames(Brake);
+    ASSERT_EQ(brakes.size(), 2);
+    EXPECT_TRUE(brakes[0].text.contains(to(2))) << brakes[0].text.toStdString();
+    EXPECT_TRUE(brakes[1].text.contains(to(1))) << brakes[1].text.toStdString();
+    ASSERT_EQ(rig.count(SinOff), 1);
+    EXPECT_TRUE(rig.frames(SinOff).first().text.contains(to(2)));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return rig.sim->motorModeState(0) == 3 && rig.sim->motorModeState(1) == 3; }, 3000));
+    EXPECT_EQ(rig.sim->parameterValue(1, quint16(sin)).toDouble(), 0.0);
+
+    EXPECT_FALSE(ui.ebControl->isEnable());
+    EXPECT_FALSE(ui.ebSin->isEnable());
+    EXPECT_FALSE(two->r("_control.sin.enable")->getBool(true));
+    rig.makeCurrent(one);
+    EXPECT_FALSE(ui.ebControl->isEnable());
+}
+
+TEST(SidebarLink, JogStopsOnTheMotorItStartedOnWhateverBecomesCurrent)
+{
+    SidebarRig rig(sim::SimConfig::forCanIds({1, 2}));
+    ASSERT_TRUE(rig.connect(2));
+    MotionForm& ui = rig.sidebar->ui;
+    rig.makeCurrent(rig.node(1));
+
+    // Another motor becomes current during the jog: the jog ends on the first at once, and the
+    // release sends nothing to the new one.
+    QTest::mousePress(ui.btnJogPlus, Qt::LeftButton);
+    ASSERT_TRUE(rig.waitFrames(JogStart, 1));
+    EXPECT_TRUE(rig.frames(JogStart).first().text.contains(to(1)));
+    rig.makeCurrent(rig.node(2));
+    ASSERT_TRUE(rig.waitFrames(JogStop, 1));
+    QTest::mouseRelease(ui.btnJogPlus, Qt::LeftButton);
+    SidebarRig::pause(300);
+    ASSERT_EQ(rig.count(JogStop), 1);
+    EXPECT_TRUE(rig.frames(JogStop).first().text.contains(to(1)));
+    EXPECT_EQ(rig.count(to(2)), 0);
+
+    // The window loses focus while the button is held.
+    rig.sim->clearTrace();
+    QTest::mousePress(ui.btnJogMinus, Qt::LeftButton);
+    ASSERT_TRUE(rig.waitFrames(JogStart, 1));
+    QWidget other;
+    other.show();
+    QApplication::setActiveWindow(&other);
+    ASSERT_TRUE(rig.waitFrames(JogStop, 1));
+    EXPECT_TRUE(rig.frames(JogStop).first().text.contains(to(2)));
+    QTest::mouseRelease(ui.btnJogMinus, Qt::LeftButton);
+    QApplication::setActiveWindow(rig.window);
+
+    // The panel is hidden while the button is held.
+    rig.sim->clearTrace();
+    QTest::mousePress(ui.btnJogPlus, Qt::LeftButton);
+    ASSERT_TRUE(rig.waitFrames(JogStart, 1));
+    rig.sidebar->hide();
+    ASSERT_TRUE(rig.waitFrames(JogStop, 1));
+    EXPECT_EQ(rig.sidebar->jogDevice(), nullptr);
+    SidebarRig::pause(200);
+    EXPECT_EQ(rig.count(JogStop), 1);
 }
