@@ -1,11 +1,10 @@
-#include "ParamTablePageRig.h"
-
+#include "ParamTablePage.h"
+#include "BenchRig.h"
 #include "CANWorker.h"
 #include "CellNote.h"
 #include "ConfigureTools.h"
 #include "Editor.h"
 #include "Helper.h"
-#include "ParamTablePage.h"
 
 #include <DataManager.h>
 #include <DataObject.h>
@@ -15,16 +14,56 @@
 #include <ParamTransfer.h>
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
 namespace {
+// The editor and the Configure strip in the rig's window.
+struct ParamTablePageRig : BenchRig
+{
+    explicit ParamTablePageRig(const sim::SimConfig& cfg)
+        : BenchRig(cfg)
+    {
+        window->resize(1000, 700);
+        auto* layout = new QVBoxLayout(window);
+        tools = new ConfigureTools(window);
+        editor = new Editor(window);
+        layout->addWidget(tools);
+        layout->addWidget(editor, 1);
+        addBlockBox();
+        window->show();
+    }
+    // Opens (or reopens) the current device's page through its trigger and waits for its rows.
+    ParamTablePage* openPage(int canId)
+    {
+        makeCurrent(canId);
+        ve::d("trigger.configure.param.new")->trigger();
+        ParamTablePage* page = ParamTablePage::of(node(canId));
+        if (!page || !waitFor([page] { return page->isLive() && page->tableWidget->rowCount() > 0; }))
+            return nullptr;
+        return page;
+    }
+    int motor(int canId) const { return sim->motorIndexByCanId(quint8(canId)); }
+    QStringList errors() const { return dialogs->texts(DialogProvider::Box::Critical); }
+    QVariant simValue(int canId, const QString& name) const
+    {
+        return sim->parameterValue(motor(canId), quint16(sim->parameterCode(motor(canId), name)));
+    }
+
+    Editor* editor = nullptr;
+    ConfigureTools* tools = nullptr;
+};
+
 int rowNamed(ParamTablePage* page, const QString& name)
 {
     for (int r = 0; r < page->tableWidget->rowCount(); ++r)
@@ -180,7 +219,7 @@ TEST(ParamTablePage, APageWhoseTableAnotherMotorDescribedIsReadOnlyAndWritesNoth
     a->uploadTable();
     const QString stale
         = "The parameter table of R58 Motor 1 is not loaded any more; open its Param Table again.";
-    EXPECT_EQ(rig.dialogs->texts(DialogProvider::Box::Critical), QStringList({stale, stale}));
+    EXPECT_EQ(rig.errors(), QStringList({stale, stale}));
     BenchRig::pause(200);
     EXPECT_DOUBLE_EQ(rig.simValue(1, "limit_spd").toDouble(), 10.0);
     EXPECT_DOUBLE_EQ(rig.simValue(2, "limit_spd").toDouble(), 10.0);
@@ -205,7 +244,7 @@ TEST(ParamTablePage, AMotorDescribingMoreTextsThanTheTableHoldsIsReportedNotInde
     EXPECT_EQ(page->tableWidget->rowCount(), 0);
     // Nothing can be read into or written from a table that was not described whole.
     page->uploadTable();
-    EXPECT_EQ(rig.dialogs->texts(DialogProvider::Box::Critical).size(), 1);
+    EXPECT_EQ(rig.errors().size(), 1);
 }
 
 TEST(ConfigureTools, TheButtonsThatNeedAPageOrADevice)
@@ -219,8 +258,8 @@ TEST(ConfigureTools, TheButtonsThatNeedAPageOrADevice)
     QSignalSpy exported(ve::d("trigger.configure.param.new"), &ve::DataObject::changed);
     for (QPushButton* b : {tools->btnExportParam, tools->btnFactoryReset, tools->btnClearAlarm})
         QTest::mouseClick(b, Qt::LeftButton);
-    EXPECT_EQ(rig.dialogs->texts(DialogProvider::Box::Critical),
-        QStringList({"No activated device!", "No activated device!", "No activated device!"}));
+    EXPECT_EQ(
+        rig.errors(), QStringList({"No activated device!", "No activated device!", "No activated device!"}));
     EXPECT_TRUE(rig.dialogs->texts(DialogProvider::Box::Question).isEmpty());
     QTest::mouseClick(tools->btnNewParamTable, Qt::LeftButton);
     EXPECT_EQ(exported.count(), 1);
@@ -271,7 +310,7 @@ TEST(BackupCompare, MarksDifferingRowsAndAppliesTheFileAsADownload)
 
     rig.dialogs->answers << dir.filePath("missing.json") << path;
     QTest::mouseClick(rig.tools->btnCompareBackup, Qt::LeftButton);
-    EXPECT_TRUE(rig.dialogs->texts(DialogProvider::Box::Critical).last().startsWith("Cannot compare with "));
+    EXPECT_TRUE(rig.errors().last().startsWith("Cannot compare with "));
     QTest::mouseClick(rig.tools->btnCompareBackup, Qt::LeftButton);
     EXPECT_EQ(rig.messages.last(), QString("2 parameters of R58 Motor 3 differ from %1").arg(path));
     QTableWidget* t = page->tableWidget;
@@ -290,4 +329,88 @@ TEST(BackupCompare, MarksDifferingRowsAndAppliesTheFileAsADownload)
     // Only the entry the motor does not let anyone write still differs.
     EXPECT_EQ(t->item(spd, 6)->toolTip(), QString());
     EXPECT_EQ(t->item(kt, 6)->toolTip(), "Backup: 0.950000000000");
+}
+
+TEST(Export, TheTableReadsBackFromTheWorkbookAndOpensThroughTheSeam)
+{
+    ParamTablePageRig rig(sim::SimConfig::forCanIds({3}));
+    ASSERT_TRUE(rig.connect(1));
+    ParamTablePage* page = rig.openPage(3);
+    ASSERT_TRUE(page);
+    QTemporaryDir dir;
+    const QString chosen = dir.filePath("real table"); // no suffix typed
+    const QString path = chosen + ".xlsx";
+    rig.dialogs->answers << chosen;
+    QTest::mouseClick(rig.tools->btnExportParam, Qt::LeftButton);
+    ASSERT_TRUE(QFileInfo::exists(path)) << rig.errors().join('\n').toStdString();
+    ASSERT_EQ(rig.dialogs->fileDialogs.size(), 1);
+    const QString proposed = rig.dialogs->fileDialogs.first().dir;
+    EXPECT_TRUE(QRegularExpression(R"(^\./mcu_\d{4}_\d\d_\d\d_\d{6}\.xlsx$)").match(proposed).hasMatch())
+        << proposed.toStdString();
+    EXPECT_EQ(rig.blockTexts, QVariantList({"Exporting...", QVariant()}));
+    EXPECT_EQ(rig.messages.last(), "Param table export successfully!");
+    EXPECT_EQ(rig.dialogs->texts(DialogProvider::Box::Question).last(),
+        "Param table has been exported, do you want to open it now?");
+    EXPECT_EQ(rig.dialogs->openedFiles, QStringList({path}));
+
+    const char* script = R"(
+import sys, openpyxl
+ws = openpyxl.load_workbook(sys.argv[1]).worksheets[0]
+print(ws.max_row, ws.max_column, ws.row_dimensions[1].height)
+print("|".join(str(ws.column_dimensions[c].width) for c in "ABCDEFG"))
+print(ws["A1"].alignment.horizontal, ws["A1"].alignment.vertical)
+for r in (1, 2, ws.max_row):
+    print("|".join("" if c.value is None else str(c.value) for c in ws[r]))
+print(ws["A2"].data_type, ws["G40"].data_type)
+)";
+    QProcess py;
+    // Debian's interpreter, which has the python3-openpyxl package.
+    py.start("/usr/bin/python3", {"-c", script, path});
+    ASSERT_TRUE(py.waitForFinished(30000));
+    const QStringList out = QString::fromUtf8(py.readAllStandardOutput()).split('\n');
+    ASSERT_GE(out.size(), 7) << py.readAllStandardError().toStdString();
+    QTableWidget* t = page->tableWidget;
+    EXPECT_EQ(out[0], QString("%1 7 20.0").arg(t->rowCount() + 1));
+    // openpyxl reports the stored width, which includes the cell padding a spreadsheet adds.
+    const QStringList widths = out[1].split('|');
+    ASSERT_EQ(widths.size(), 7);
+    const double expected[] = {12, 25, 12, 10, 12, 12, 25};
+    for (int c = 0; c < 7; ++c)
+        EXPECT_NEAR(widths[c].toDouble(), expected[c], 0.75) << c;
+    EXPECT_EQ(out[2], "center center");
+    EXPECT_EQ(out[3], "Code|Name|Type|Property|Maximum|Minimum|Value");
+    QStringList first, lastRow;
+    for (int c = 0; c < 7; ++c) {
+        first << t->item(0, c)->text();
+        lastRow << t->item(t->rowCount() - 1, c)->text();
+    }
+    EXPECT_EQ(out[4], first.join('|'));
+    EXPECT_EQ(out[5], lastRow.join('|'));
+    EXPECT_EQ(out[6], "s s"); // numbers stay text, as the table shows them
+
+    // "No" to opening it, and a cancelled dialog, write and open nothing.
+    rig.dialogs->confirm = false;
+    rig.dialogs->answers << dir.filePath("two.xlsx") << QString();
+    page->exportTable();
+    page->exportTable();
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath("two.xlsx")));
+    EXPECT_EQ(rig.dialogs->openedFiles.size(), 1);
+    EXPECT_EQ(rig.blockTexts.size(), 4);
+}
+
+TEST(Export, AFailedWriteIsReportedAndTheBlockBoxCloses)
+{
+    ParamTablePageRig rig(sim::SimConfig::forCanIds({3}));
+    ASSERT_TRUE(rig.connect(1));
+    ParamTablePage* page = rig.openPage(3);
+    ASSERT_TRUE(page);
+    QTemporaryDir dir;
+    rig.dialogs->answers << dir.filePath("no/such/folder/t.xlsx");
+    page->exportTable();
+    ASSERT_EQ(rig.errors().size(), 1);
+    EXPECT_TRUE(rig.errors().first().startsWith("Param table export failed: "))
+        << rig.errors().first().toStdString();
+    EXPECT_FALSE(rig.messages.contains("Param table export successfully!"));
+    EXPECT_TRUE(rig.dialogs->texts(DialogProvider::Box::Question).isEmpty());
+    EXPECT_EQ(rig.blockTexts, QVariantList({"Exporting...", QVariant()}));
 }

@@ -1,12 +1,11 @@
 // The motion panel clicked offscreen. Its own rules (set-point bindings, the device list, the
 // control switch, the send rows) need no port: what was commanded shows in the worker's trace
 // lines. What reaches the bus, how often and in which order is read from the simulator's trace.
-#include "SidebarTestSupport.h"
-
+#include "Sidebar.h"
+#include "BenchRig.h"
 #include "CANWorker.h"
 #include "EnableButton.h"
 #include "Helper.h"
-#include "Sidebar.h"
 
 #include <DataManager.h>
 #include <DataObject.h>
@@ -15,7 +14,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QHBoxLayout>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QStackedWidget>
@@ -25,6 +26,67 @@
 #include <gtest/gtest.h>
 
 namespace {
+// The motion panel in the rig's window; without a simulator, devices are made by hand.
+struct SidebarRig : BenchRig
+{
+    explicit SidebarRig(const std::optional<sim::SimConfig>& cfg = std::nullopt)
+        : BenchRig(cfg)
+    {
+        ve::d().rootDobj()->set(nullptr, "config.setting.remove_device_on_disconnected", true, true);
+        window->resize(480, 760);
+        sidebar = new Sidebar(window);
+        (new QHBoxLayout(window))->addWidget(sidebar);
+        window->show();
+        QApplication::setActiveWindow(window);
+    }
+    // As BenchRig::connect, then the simulator's trace starts empty.
+    bool connect(int count)
+    {
+        const bool ok = BenchRig::connect(count);
+        pause(100); // the last announcement's reactions
+        sim->clearTrace();
+        return ok;
+    }
+    ve::DataObject* addDevice(const QString& name, int canId, bool connected = true)
+    {
+        ve::DataObject* node = ve::d("project.device")->append(nullptr, name);
+        node->copyFrom(nullptr, ve::d("template.r58_motor"), true, false);
+        node->set(nullptr, "info.can_id", canId, true);
+        node->set(nullptr, "_connected", connected, true);
+        emit worker()->deviceChanged();
+        return node;
+    }
+    ve::DataObject* current() const { return Helper::instance()->currentDevice(); }
+    using BenchRig::makeCurrent;
+    void makeCurrent(ve::DataObject* node) { Helper::instance()->setCurrentDevice(node); }
+
+    // Frames the simulator received, as its trace describes them ("type 1 ext .. src fd dst 01
+    // len 8 data ..."), with their time in seconds, that contain a fragment.
+    struct Frame
+    {
+        double at;
+        QString text;
+    };
+    QList<Frame> frames(const QString& fragment = QString()) const
+    {
+        static const QRegularExpression line(QStringLiteral("^\\s*([0-9.]+) rx [0-9a-f ]+\\| (.*)$"));
+        QList<Frame> out;
+        for (const QString& l : sim->traceLines()) {
+            const QRegularExpressionMatch m = line.match(l);
+            if (m.hasMatch() && m.captured(2).contains(fragment))
+                out.append({m.captured(1).toDouble(), m.captured(2)});
+        }
+        return out;
+    }
+    int count(const QString& fragment) const { return frames(fragment).size(); }
+    bool waitFrames(const QString& fragment, int n, int ms = 5000) const
+    {
+        return waitFor([&] { return count(fragment) >= n; }, ms);
+    }
+
+    Sidebar* sidebar = nullptr;
+};
+
 const QString Mit = QStringLiteral("type 1 ext");
 const QString Brake = QStringLiteral("type 20 ");
 const QString JogStart = QStringLiteral("data 05 70 00 00 07 01");
