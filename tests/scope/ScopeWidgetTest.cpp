@@ -1,6 +1,5 @@
-#include "ScopeWidgetRig.h"
-
 #include "AnalyzeTools.h"
+#include "BenchRig.h"
 #include "ChannelDialog.h"
 #include "OscilloscopePage.h"
 #include "waveDisplay.h"
@@ -9,6 +8,7 @@
 #include <DataManager.h>
 #include <DataObject.h>
 #include <Helper.h>
+#include <ParamRow.h>
 #include <ScopeRecorder.h>
 
 #include <QCheckBox>
@@ -19,11 +19,67 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
 namespace {
 using Box = DialogProvider::Box;
+
+// One motor whose parameter table is loaded and published, and an Analyze strip in the window.
+struct ScopeWidgetRig : BenchRig
+{
+    ScopeWidgetRig()
+        : BenchRig(sim::SimConfig())
+    {
+        ve::d().rootDobj()->set(nullptr, "temp_analyze.path", QString(), true);
+        window->resize(1000, 700);
+        strip = new AnalyzeTools(window);
+        (new QVBoxLayout(window))->addWidget(strip);
+        window->show();
+        if (!connect(1))
+            return;
+        device = node(1);
+        // What the device tree gives every new device (before the worker writes its identity).
+        const QVariant canId = device->r("info.can_id")->get(), mcuId = device->r("info.mcu_id")->get();
+        device->copyFrom(nullptr, ve::d("template.r58_motor"), true, false);
+        device->set(nullptr, "info.can_id", canId, true);
+        device->set(nullptr, "info.mcu_id", mcuId, true);
+        Helper::instance()->setCurrentDevice(device);
+        worker()->command(CANWorker::LOAD_PARAM);
+        if (!waitMessage("Reload all parameters table successfully!"))
+            return;
+        // What the parameter page publishes: channel k is the k-th child of "param".
+        for (const QString& n :
+            worker()->engine()->withParams([](ParamTable& t) { return ParamRow::channelKeys(t); }))
+            device->set(nullptr, "param." + n, 0, true);
+        ready = true;
+    }
+    ~ScopeWidgetRig() override
+    {
+        ScopeRecorder::of(worker())->stop();
+        (void)waitFor([&] { return ScopeRecorder::of(worker())->state() == ScopeRecorder::Idle; }, 3000);
+    }
+    // Opens the oscilloscope page of the motor as the editor does when it becomes current.
+    OscilloscopePage* openPage()
+    {
+        auto* page = new OscilloscopePage(window);
+        window->layout()->addWidget(page);
+        Helper::instance()->setEditDevice(device, "oscilloscope");
+        emit Helper::instance()->editDevieDobjChanged("oscilloscope");
+        return page;
+    }
+    int channel(const QString& name) const { return device->cdobj("param")->cdobjNames().indexOf(name) + 1; }
+    // Slot k records the published parameter `name`.
+    void choose(int slot, const QString& name)
+    {
+        ve::d("temp_analyze.channel")->cdobj(slot)->set(nullptr, "type", channel(name), true);
+    }
+
+    bool ready = false;
+    ve::DataObject* device = nullptr;
+    AnalyzeTools* strip = nullptr;
+};
 
 ScopeRecorder* recorder()
 {
@@ -44,7 +100,7 @@ int points(OscilloscopePage* page, int slot)
 TEST(AnalyzeTools, FollowsTheEditPageAndChoosesTheSampleFile)
 {
     ScopeWidgetRig rig;
-    ASSERT_TRUE(rig.ready());
+    ASSERT_TRUE(rig.ready);
     AnalyzeTools* strip = rig.strip;
     // Without an oscilloscope page there is nothing to record.
     EXPECT_FALSE(strip->spnF->isEnabled());
@@ -78,7 +134,7 @@ TEST(AnalyzeTools, FollowsTheEditPageAndChoosesTheSampleFile)
 TEST(ChannelDialog, OffersOnlyNumbersAndWritesTheChoice)
 {
     ScopeWidgetRig rig;
-    ASSERT_TRUE(rig.ready());
+    ASSERT_TRUE(rig.ready);
     rig.openPage();
     // A text entry among the published values must not be offered.
     Helper::instance()->canWorker()->engine()->withParams([](ParamTable& t) {
@@ -114,7 +170,7 @@ TEST(ChannelDialog, OffersOnlyNumbersAndWritesTheChoice)
 TEST(OscilloscopePage, FourChannelsStreamPauseMeasureExportAndCloseStopsTheRun)
 {
     ScopeWidgetRig rig;
-    ASSERT_TRUE(rig.ready());
+    ASSERT_TRUE(rig.ready);
     OscilloscopePage* page = rig.openPage();
     const QStringList four {"mechPos", "mechVel", "iqf", "torque"};
     for (int k = 0; k < 4; ++k)
@@ -187,7 +243,7 @@ TEST(OscilloscopePage, FourChannelsStreamPauseMeasureExportAndCloseStopsTheRun)
 TEST(OscilloscopePage, TooFastForTheLinkAsksForTheSafeRate)
 {
     ScopeWidgetRig rig;
-    ASSERT_TRUE(rig.ready());
+    ASSERT_TRUE(rig.ready);
     rig.openPage();
     const QStringList eight {"mechPos", "mechVel", "iqf", "idf", "torque", "VBUS", "motorTemp", "boardTemp"};
     for (int k = 0; k < 8; ++k)
