@@ -7,10 +7,14 @@
 
 #include <DataManager.h>
 
+#include <QDir>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStackedWidget>
+#include <QTemporaryDir>
 #include <QToolButton>
+#include <QWebEngineView>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -162,6 +166,25 @@ TEST_F(EditorTest, CurrentPageIsPublishedAsTheEditDevice)
     EXPECT_EQ(spy.last().at(0).toString(), "");
     EXPECT_TRUE(Helper::instance()->editDevice()->isEmpty());
     EXPECT_EQ(Helper::instance()->editorType(), "");
+}
+
+TEST(WebPageTest, ShowsTheManualOfTheWorkingDirectoryAndHidesTheBarWhenLoaded)
+{
+    shelltest::reset();
+    QTemporaryDir dir;
+    const QString old = QDir::currentPath();
+    QDir::setCurrent(dir.path()); // no instruction.pdf here
+    WebPage page;
+    const QUrl url = WebPage::instructionUrl();
+    QDir::setCurrent(old);
+
+    EXPECT_EQ(url.toString(), "file://" + dir.filePath("instruction.pdf")); // three slashes, not four
+    EXPECT_EQ(url.toLocalFile(), dir.filePath("instruction.pdf"));
+
+    QSignalSpy finished(page.view(), &QWebEngineView::loadFinished);
+    ASSERT_TRUE(finished.wait(30000) || finished.count() > 0);
+    EXPECT_FALSE(finished.last().at(0).toBool()); // the engine shows its own error page
+    EXPECT_TRUE(page.progressBar()->isHidden());
 }
 
 } // namespace
