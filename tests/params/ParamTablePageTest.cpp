@@ -356,9 +356,7 @@ TEST(Export, TheTableReadsBackFromTheWorkbookAndOpensThroughTheSeam)
     const char* script = R"(
 import sys, openpyxl
 ws = openpyxl.load_workbook(sys.argv[1]).worksheets[0]
-print(ws.max_row, ws.max_column, ws.row_dimensions[1].height)
-print("|".join(str(ws.column_dimensions[c].width) for c in "ABCDEFG"))
-print(ws["A1"].alignment.horizontal, ws["A1"].alignment.vertical)
+print(ws.max_row, ws.max_column)
 for r in (1, 2, ws.max_row):
     print("|".join("" if c.value is None else str(c.value) for c in ws[r]))
 print(ws["A2"].data_type, ws["G40"].data_type)
@@ -368,25 +366,18 @@ print(ws["A2"].data_type, ws["G40"].data_type)
     py.start("/usr/bin/python3", {"-c", script, path});
     ASSERT_TRUE(py.waitForFinished(30000));
     const QStringList out = QString::fromUtf8(py.readAllStandardOutput()).split('\n');
-    ASSERT_GE(out.size(), 7) << py.readAllStandardError().toStdString();
+    ASSERT_GE(out.size(), 5) << py.readAllStandardError().toStdString();
     QTableWidget* t = page->tableWidget;
-    EXPECT_EQ(out[0], QString("%1 7 20.0").arg(t->rowCount() + 1));
-    // openpyxl reports the stored width, which includes the cell padding a spreadsheet adds.
-    const QStringList widths = out[1].split('|');
-    ASSERT_EQ(widths.size(), 7);
-    const double expected[] = {12, 25, 12, 10, 12, 12, 25};
-    for (int c = 0; c < 7; ++c)
-        EXPECT_NEAR(widths[c].toDouble(), expected[c], 0.75) << c;
-    EXPECT_EQ(out[2], "center center");
-    EXPECT_EQ(out[3], "Code|Name|Type|Property|Maximum|Minimum|Value");
+    EXPECT_EQ(out[0], QString("%1 7").arg(t->rowCount() + 1));
+    EXPECT_EQ(out[1], "Code|Name|Type|Property|Maximum|Minimum|Value");
     QStringList first, lastRow;
     for (int c = 0; c < 7; ++c) {
         first << t->item(0, c)->text();
         lastRow << t->item(t->rowCount() - 1, c)->text();
     }
-    EXPECT_EQ(out[4], first.join('|'));
-    EXPECT_EQ(out[5], lastRow.join('|'));
-    EXPECT_EQ(out[6], "s s"); // numbers stay text, as the table shows them
+    EXPECT_EQ(out[2], first.join('|'));
+    EXPECT_EQ(out[3], lastRow.join('|'));
+    EXPECT_EQ(out[4], "s s"); // numbers stay text, as the table shows them
 
     // "No" to opening it, and a cancelled dialog, write and open nothing.
     rig.dialogs->confirm = false;
