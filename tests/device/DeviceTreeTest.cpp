@@ -33,9 +33,9 @@ QTreeWidgetItem* infoRow(QTreeWidgetItem* top, int row)
 }
 } // namespace
 
-TEST(DeviceTree, DetectionDialogControlsPortListAndDriverHelp)
+TEST(DeviceTree, DetectionDialogListsPortsHelpsAndATypedPortBringsThreeMotors)
 {
-    DeviceRig rig(sim::SimConfig::forCanIds({1}));
+    DeviceRig rig(sim::SimConfig::forCanIds({1, 2, 3}));
     DetectDeviceDialog dialog(rig.window);
     EXPECT_GE(dialog.cmbPort->findText(rig.sim->portPath()), 0);
 
@@ -51,6 +51,11 @@ TEST(DeviceTree, DetectionDialogControlsPortListAndDriverHelp)
     ASSERT_EQ(about.size(), 1);
     EXPECT_TRUE(about.first().contains("dialout"));
     EXPECT_FALSE(QFile::exists("driver.exe"));
+    DetectDeviceDialog closed(rig.window);
+    closed.show();
+    QTest::mouseClick(closed.btnClose, Qt::LeftButton);
+    EXPECT_FALSE(closed.isVisible());
+    EXPECT_EQ(closed.result(), QDialog::Rejected);
 
     // Connect with nothing chosen neither connects nor closes.
     dialog.cmbPort->clear();
@@ -59,23 +64,12 @@ TEST(DeviceTree, DetectionDialogControlsPortListAndDriverHelp)
     QTest::mouseClick(dialog.btnAdd, Qt::LeftButton);
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_FALSE(Helper::instance()->isSerialOpen());
-    QTest::mouseClick(dialog.btnClose, Qt::LeftButton);
-    EXPECT_FALSE(dialog.isVisible());
-    EXPECT_EQ(dialog.result(), QDialog::Rejected);
-}
 
-TEST(DeviceTree, TypedPortConnectsAndThreeMotorsAppearWithIdentity)
-{
-    DeviceRig rig(sim::SimConfig::forCanIds({1, 2, 3}));
-    qputenv("SERVOBENCH_PORTS", "");
-    DetectDeviceDialog dialog(rig.window);
-    dialog.show();
-    dialog.cmbPort->clearEditText();
+    // A typed path the list does not offer connects.
     QTest::keyClicks(dialog.cmbPort->lineEdit(), rig.sim->portPath());
     QTest::mouseClick(dialog.btnAdd, Qt::LeftButton);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     ASSERT_TRUE(rig.waitScanned(3)) << rig.messages.join('\n').toStdString();
-
     ASSERT_EQ(rig.tree->topLevelItemCount(), 3);
     for (int i = 0; i < 3; ++i) {
         QTreeWidgetItem* top = rig.tree->topLevelItem(i);
@@ -85,10 +79,9 @@ TEST(DeviceTree, TypedPortConnectsAndThreeMotorsAppearWithIdentity)
         EXPECT_EQ(top->text(1), "Connected");
         EXPECT_EQ(infoRow(top, 1)->text(1), QString::number(mcu, 16));
         // The tree filled the node from the template before the worker wrote to it.
-        ve::DataObject* node = rig.node(canId);
         for (const char* member :
             {"_connected", "_control", "_analyze", "_trigger", "alias", "info", "param"})
-            EXPECT_TRUE(node->hasCdobj(member)) << member;
+            EXPECT_TRUE(rig.node(canId)->hasCdobj(member)) << member;
     }
 }
 
