@@ -178,44 +178,18 @@ TEST_F(MainWindowTest, HelpStripOpensTheInstructionAndTheAboutBox)
     EXPECT_EQ(window->editor()->tabAt(0)->text(), "Instruction");
 }
 
-TEST_F(MainWindowTest, StartHookReopensTheLastProjectAndExitHookSavesIt)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("last.prj");
-    build();
-    shelltest::addDevice("aa01", 3)->set(nullptr, "alias", "left wheel");
-    ASSERT_TRUE(window->leftTitle()->saveProject(path));
-    ve::d("project.device")->clear(nullptr, true, false);
-
-    ve::d("config.setting.load_last_project")->set(nullptr, true);
-    ve::d("config")->set(nullptr, "last_project_path", path, true);
-    window->startHook();
-    ASSERT_EQ(ve::d("project.device")->size(), 1);
-    EXPECT_EQ(ve::d("project.device.aa01.alias")->getString(), "left wheel");
-    EXPECT_EQ(ve::d("working_path")->getString(), path);
-
-    const QString other = dir.filePath("other.prj");
-    ve::d("working_path")->set(nullptr, other);
-    window->exitHook(); // save_project_on_exit is off
-    EXPECT_FALSE(QFile::exists(other));
-    ve::d("config.setting.save_project_on_exit")->set(nullptr, true);
-    window->exitHook();
-    EXPECT_TRUE(QFile::exists(other));
-    EXPECT_EQ(ve::d("config.last_project_path")->getString(), other);
-    ve::d("config.setting.load_last_project")->set(nullptr, false);
-    ve::d("config.setting.save_project_on_exit")->set(nullptr, false);
-}
-
-TEST_F(MainWindowTest, StartHookWithLastProjectOpensItsPortAndDoesNotConnectAutomatically)
+TEST_F(MainWindowTest, StartHookReopensTheLastProjectAndItsPortOnlyAndExitHookSavesIt)
 {
     sim::SimServer simulator(sim::SimConfig {});
     QString error;
     ASSERT_TRUE(simulator.start(&error)) << error.toStdString();
     QTemporaryDir dir;
-    const QString path = dir.filePath("bench.prj");
+    const QString path = dir.filePath("last.prj");
     build();
+    shelltest::addDevice("aa01", 3)->set(nullptr, "alias", "left wheel");
     ve::d("project.serial_port")->set(nullptr, simulator.portPath());
     ASSERT_TRUE(window->leftTitle()->saveProject(path));
+    ve::d("project.device")->clear(nullptr, true, false);
     ve::d("project.serial_port")->set(nullptr, QString());
 
     // An automatic connect would take this port first and fail loudly.
@@ -228,13 +202,23 @@ TEST_F(MainWindowTest, StartHookWithLastProjectOpensItsPortAndDoesNotConnectAuto
     ve::d("config")->set(nullptr, "last_project_path", path, true);
     window->startHook();
     QTest::qWait(300); // serial errors arrive queued
-
+    EXPECT_EQ(ve::d("project.device.aa01.alias")->getString(), "left wheel");
+    EXPECT_EQ(ve::d("working_path")->getString(), path);
     CANWorker* worker = Helper::instance()->canWorker();
     EXPECT_TRUE(worker->isConnected());
     EXPECT_EQ(ve::d("project.serial_port")->getString(), simulator.portPath());
     for (const auto& box : dialogs->boxes)
         ADD_FAILURE() << box.text.toStdString();
     worker->disconnectPort();
+
+    const QString other = dir.filePath("other.prj");
+    ve::d("working_path")->set(nullptr, other);
+    window->exitHook(); // save_project_on_exit is off
+    EXPECT_FALSE(QFile::exists(other));
+    ve::d("config.setting.save_project_on_exit")->set(nullptr, true);
+    window->exitHook();
+    EXPECT_TRUE(QFile::exists(other));
+    EXPECT_EQ(ve::d("config.last_project_path")->getString(), other);
 
     // Without the last project the automatic connect does run.
     ve::d("config.setting.load_last_project")->set(nullptr, false);
@@ -244,6 +228,7 @@ TEST_F(MainWindowTest, StartHookWithLastProjectOpensItsPortAndDoesNotConnectAuto
     EXPECT_FALSE(worker->isConnected());
 
     ve::d("config.setting.auto_connect")->set(nullptr, false);
+    ve::d("config.setting.save_project_on_exit")->set(nullptr, false);
     qputenv("SERVOBENCH_PORTS", oldPorts);
 }
 
