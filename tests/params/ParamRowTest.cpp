@@ -11,25 +11,27 @@
 namespace {
 constexpr int U8 = 0, U16 = 2, I8 = 1, I32 = 5, F32 = 6, U64 = 7, F64 = 9;
 
-// Frames of a motor's description as motor 5 sends them (type 19, sub-command in ext).
-CanPack frame(quint8 sub, quint16 code)
+QByteArray le16(int v)
 {
-    CanPack f((quint32(19) << 24) | (quint32(sub) << 16) | (5u << 8) | 0xFD);
-    f.data[0] = quint8(code);
-    f.data[1] = quint8(code >> 8);
-    return f;
+    return QByteArray(1, char(v)) + char(v >> 8);
 }
 
-quint32 describeText(ParamTable& t, quint8 first, quint16 code, const QByteArray& text)
+// One frame of a motor's description as motor 5 sends it (type 19, sub-command in ext): the code,
+// then up to six bytes.
+quint32 describe(ParamTable& t, int sub, quint16 code, const QByteArray& rest)
+{
+    CanPack f((quint32(19) << 24) | (quint32(sub) << 16) | (5u << 8) | 0xFD);
+    std::memcpy(f.data, (le16(code) + rest).constData(), size_t(qMin(rest.size() + 2, 8)));
+    bool ended = false;
+    return t.describe(f, &ended);
+}
+
+quint32 describeText(ParamTable& t, int first, quint16 code, const QByteArray& text)
 {
     const QByteArray b = text.leftJustified(16, '\0', true);
     quint32 bits = 0;
-    bool ended = false;
-    for (int k = 0; k < 3; ++k) {
-        CanPack f = frame(quint8(first + k), code);
-        std::memcpy(f.data + 2, b.constData() + 6 * k, k < 2 ? 6 : 4);
-        bits |= t.describe(f, &ended);
-    }
+    for (int k = 0; k < 3; ++k)
+        bits |= describe(t, first + k, code, b.mid(6 * k, 6));
     return bits;
 }
 
@@ -38,32 +40,13 @@ quint32 describeValue(ParamTable& t, quint16 code, const QByteArray& name, quint
     qint8 exp, quint8 flags)
 {
     quint32 bits = describeText(t, 0, code, name);
-    bool ended = false;
-    CanPack lim = frame(3, code);
-    lim.data[2] = quint8(lo);
-    lim.data[3] = quint8(quint16(lo) >> 8);
-    lim.data[4] = quint8(hi);
-    lim.data[5] = quint8(quint16(hi) >> 8);
-    lim.data[6] = quint8(exp);
-    lim.data[7] = quint8(type | (flags << 5));
-    bits |= t.describe(lim, &ended);
-    CanPack v = frame(4, code);
-    v.data[3] = type;
-    bits |= t.describe(v, &ended);
-    return bits;
+    bits |= describe(t, 3, code, le16(lo) + le16(hi) + char(exp) + char(type | (flags << 5)));
+    return bits | describe(t, 4, code, QByteArray(1, '\0') + char(type));
 }
 
 quint32 endDescription(ParamTable& t, quint16 base, int n0, int n1, int n2, int n3)
 {
-    CanPack f = frame(9, base);
-    f.data[2] = quint8(n0);
-    f.data[3] = quint8(n1);
-    f.data[4] = quint8(n2);
-    f.data[5] = quint8(n2 >> 8);
-    f.data[6] = quint8(n3);
-    f.data[7] = quint8(n3 >> 8);
-    bool ended = false;
-    return t.describe(f, &ended);
+    return describe(t, 9, base, QByteArray(1, char(n0)) + char(n1) + le16(n2) + le16(n3));
 }
 
 QString hex(const ParamRow::Check& c)
