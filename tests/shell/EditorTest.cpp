@@ -45,18 +45,29 @@ protected:
     std::unique_ptr<Editor> editor;
 };
 
-TEST_F(EditorTest, TabTextCarriesTheDeviceNameOnlyWithTwoDevices)
+TEST_F(EditorTest, TabTextNamesTheDeviceWithTwoDevicesAndTheCurrentPageIsPublished)
 {
     ve::DataObject* a = shelltest::addDevice("1111", 1);
     Helper::instance()->setCurrentDevice(a);
+    QSignalSpy spy(Helper::instance(), &Helper::editDevieDobjChanged);
     fire("trigger.configure.param.new");
     ASSERT_EQ(tabTexts(), QStringList({"Param Table"}));
+    EXPECT_EQ(spy.last().at(0).toString(), "param_table");
+    EXPECT_EQ(Helper::instance()->editDevice(), a);
+    EXPECT_EQ(Helper::instance()->editorType(), "param_table");
 
     ve::DataObject* b = shelltest::addDevice("2222", 2);
     Helper::instance()->setCurrentDevice(b);
     fire("trigger.configure.param.new");
     EXPECT_EQ(tabTexts(), QStringList({"Param Table", "R58 Motor 2 - Param Table"}));
+    EXPECT_EQ(Helper::instance()->editDevice(), b);
     EXPECT_TRUE(dialogs->boxes.isEmpty());
+
+    editor->closePage(1);
+    editor->closePage(0);
+    EXPECT_EQ(spy.last().at(0).toString(), "");
+    EXPECT_TRUE(Helper::instance()->editDevice()->isEmpty());
+    EXPECT_EQ(Helper::instance()->editorType(), "");
 }
 
 TEST_F(EditorTest, PagesNeedAnActiveDeviceAndTheOscilloscopeItsTable)
@@ -149,23 +160,6 @@ TEST_F(EditorTest, RemovingADeviceClosesEveryPageOfIt)
     ve::d("project.device")->remove(nullptr, a, true);
     EXPECT_EQ(tabTexts(), QStringList({"R58 Motor 2 - Device Info", "R58 Motor 2 - Instruction"}));
     EXPECT_EQ(editor->stack()->count(), 2);
-}
-
-TEST_F(EditorTest, CurrentPageIsPublishedAsTheEditDevice)
-{
-    ve::DataObject* a = shelltest::addDevice("1111", 1);
-    Helper::instance()->setCurrentDevice(a);
-    QSignalSpy spy(Helper::instance(), &Helper::editDevieDobjChanged);
-    fire("trigger.configure.param.new");
-    ASSERT_GE(spy.count(), 1);
-    EXPECT_EQ(spy.last().at(0).toString(), "param_table");
-    EXPECT_EQ(Helper::instance()->editDevice(), a);
-    EXPECT_EQ(Helper::instance()->editorType(), "param_table");
-
-    editor->closePage(0);
-    EXPECT_EQ(spy.last().at(0).toString(), "");
-    EXPECT_TRUE(Helper::instance()->editDevice()->isEmpty());
-    EXPECT_EQ(Helper::instance()->editorType(), "");
 }
 
 TEST(WebPageTest, ShowsTheManualOfTheWorkingDirectoryAndHidesTheBarWhenLoaded)
