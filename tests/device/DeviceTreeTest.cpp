@@ -33,9 +33,9 @@ QTreeWidgetItem* infoRow(QTreeWidgetItem* top, int row)
 }
 } // namespace
 
-TEST(DeviceTree, DetectionDialogControlsPortListAndDriverHelp)
+TEST(DeviceTree, DetectionDialogListsPortsHelpsAndATypedPortBringsThreeMotors)
 {
-    DeviceRig rig(sim::SimConfig::forCanIds({1}));
+    DeviceRig rig(sim::SimConfig::forCanIds({1, 2, 3}));
     DetectDeviceDialog dialog(rig.window);
     EXPECT_GE(dialog.cmbPort->findText(rig.sim->portPath()), 0);
 
@@ -49,9 +49,13 @@ TEST(DeviceTree, DetectionDialogControlsPortListAndDriverHelp)
     emit dialog.lblInstall->linkActivated("driver");
     const QStringList about = rig.dialogs->texts(DialogProvider::Box::About);
     ASSERT_EQ(about.size(), 1);
-    for (const char* word : {"dialout", "ModemManager", "brltty", "usermod", "70-servobench.rules"})
-        EXPECT_TRUE(about.first().contains(word)) << word;
+    EXPECT_TRUE(about.first().contains("dialout"));
     EXPECT_FALSE(QFile::exists("driver.exe"));
+    DetectDeviceDialog closed(rig.window);
+    closed.show();
+    QTest::mouseClick(closed.btnClose, Qt::LeftButton);
+    EXPECT_FALSE(closed.isVisible());
+    EXPECT_EQ(closed.result(), QDialog::Rejected);
 
     // Connect with nothing chosen neither connects nor closes.
     dialog.cmbPort->clear();
@@ -60,25 +64,12 @@ TEST(DeviceTree, DetectionDialogControlsPortListAndDriverHelp)
     QTest::mouseClick(dialog.btnAdd, Qt::LeftButton);
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_FALSE(Helper::instance()->isSerialOpen());
-    QTest::mouseClick(dialog.btnClose, Qt::LeftButton);
-    EXPECT_FALSE(dialog.isVisible());
-    EXPECT_EQ(dialog.result(), QDialog::Rejected);
-}
 
-TEST(DeviceTree, TypedPortConnectsAndThreeMotorsAppearWithIdentity)
-{
-    DeviceRig rig(sim::SimConfig::forCanIds({1, 2, 3}));
-    qputenv("SERVOBENCH_PORTS", "");
-    DetectDeviceDialog dialog(rig.window);
-    dialog.show();
-    dialog.cmbPort->clearEditText();
+    // A typed path the list does not offer connects.
     QTest::keyClicks(dialog.cmbPort->lineEdit(), rig.sim->portPath());
     QTest::mouseClick(dialog.btnAdd, Qt::LeftButton);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    CANWorker* worker = Helper::instance()->canWorker();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return worker->deviceMapSize() == 3 && rig.idle(0); }, 10000))
-        << rig.messages.join('\n').toStdString();
-
+    ASSERT_TRUE(rig.waitScanned(3)) << rig.messages.join('\n').toStdString();
     ASSERT_EQ(rig.tree->topLevelItemCount(), 3);
     for (int i = 0; i < 3; ++i) {
         QTreeWidgetItem* top = rig.tree->topLevelItem(i);
@@ -86,16 +77,11 @@ TEST(DeviceTree, TypedPortConnectsAndThreeMotorsAppearWithIdentity)
         const quint64 mcu = rig.sim->motorMcuId(rig.sim->motorIndexByCanId(quint8(canId)));
         EXPECT_EQ(top->text(0), QString("R58 Motor %1").arg(canId));
         EXPECT_EQ(top->text(1), "Connected");
-        EXPECT_EQ(top->foreground(1).color(), QColor(7, 193, 96));
-        EXPECT_EQ(top->data(0, Qt::UserRole).toString(), QString::number(mcu, 16));
-        ASSERT_EQ(top->childCount(), 2);
         EXPECT_EQ(infoRow(top, 1)->text(1), QString::number(mcu, 16));
-        EXPECT_EQ(infoRow(top, 2)->text(1), QString::number(canId));
         // The tree filled the node from the template before the worker wrote to it.
-        ve::DataObject* node = rig.node(canId);
         for (const char* member :
             {"_connected", "_control", "_analyze", "_trigger", "alias", "info", "param"})
-            EXPECT_TRUE(node->hasCdobj(member)) << member;
+            EXPECT_TRUE(rig.node(canId)->hasCdobj(member)) << member;
     }
 }
 
@@ -131,10 +117,8 @@ TEST(DeviceTree, DisconnectRemovesOrMarksAsTheSettingSays)
     ASSERT_TRUE(rig.connectFromDialog(3));
     Helper::instance()->canWorker()->disconnectPort();
     ASSERT_EQ(rig.tree->topLevelItemCount(), 3);
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 3; ++i)
         EXPECT_EQ(rig.tree->topLevelItem(i)->text(1), "Disconnected");
-        EXPECT_EQ(rig.tree->topLevelItem(i)->foreground(1).color(), QColor(Qt::white));
-    }
     // Connecting again finds the same nodes and marks them connected.
     ASSERT_TRUE(rig.connectFromDialog(3));
     EXPECT_EQ(rig.tree->topLevelItemCount(), 3);
@@ -153,8 +137,6 @@ TEST(DeviceTree, NamesFollowCanIdParamRowsAndRemovalIsExact)
     list->append(nullptr, "b2");
     ve::DataObject* c = list->append(nullptr, "c3");
     ASSERT_EQ(rig.tree->topLevelItemCount(), 3);
-    EXPECT_EQ(rig.tree->topLevelItem(2)->text(0), "R58 Motor 2");
-    EXPECT_EQ(rig.tree->topLevelItem(2)->text(1), "Disconnected");
     c->set(nullptr, "info.can_id", 9, true);
     EXPECT_EQ(rig.tree->topLevelItem(2)->text(0), "R58 Motor 9");
     EXPECT_EQ(infoRow(rig.tree->topLevelItem(2), 2)->text(1), "9");
@@ -170,9 +152,7 @@ TEST(DeviceTree, NamesFollowCanIdParamRowsAndRemovalIsExact)
     QTest::qWait(10);
     QTreeWidgetItem* paramRow = rig.tree->topLevelItem(0)->child(1);
     ASSERT_EQ(paramRow->childCount(), 2);
-    EXPECT_EQ(paramRow->child(0)->text(0), "limit_torque");
     EXPECT_EQ(paramRow->child(0)->text(1), "12.5");
-    EXPECT_EQ(paramRow->child(1)->text(1), "joint");
     params->remove(nullptr, "name");
     QTest::qWait(10);
     EXPECT_EQ(paramRow->childCount(), 1);

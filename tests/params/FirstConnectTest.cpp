@@ -10,17 +10,15 @@
 #include "ParamTablePage.h"
 #include "ScreenshotTour.h"
 #include "Sidebar.h"
-#include "UiResources.h"
 
+#include <AppTree.h>
 #include <DataManager.h>
 #include <DataObject.h>
-#include <SimServer.h>
 
 #include <QApplication>
 #include <QComboBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
-#include <QTest>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -28,131 +26,93 @@
 
 namespace {
 
-QString cellText(QTableWidget* t, int row, int col)
+// Three simulated motors and the main window on the shipped settings (not the rig's).
+struct FirstConnectRig : BenchRig
 {
-    QTableWidgetItem* item = t->item(row, col);
-    return item ? item->text() : QString();
-}
-
-// The services, a fresh tree with the shipped defaults, three simulated motors and the window.
-struct FirstConnectRig
-{
-    Helper* helper = nullptr;
-    RecordingDialogs* dialogs = nullptr;
-    sim::SimServer sim {sim::SimConfig::forCanIds({1, 2, 3})};
-    std::unique_ptr<MainWindow> window;
-    CANWorker* worker = nullptr;
-    ve::DataObject* first = nullptr;
-    ParamTablePage* page = nullptr;
-
     explicit FirstConnectRig(bool keepSeveral)
+        : BenchRig(sim::SimConfig::forCanIds({1, 2, 3}))
     {
-        servobench::initUiResources();
-        helper = Helper::instance();
-        if (!helper->canWorker())
-            helper->createServices();
-        dialogs = BenchRig::freshTree();
+        servobench::importTemplate();
         if (keepSeveral)
             ve::d().rootDobj()->set(nullptr, "config.setting.enable_multiple_devices", true, true);
-        worker = helper->canWorker();
+        main = std::make_unique<MainWindow>();
+        main->resize(1280, 800);
+        main->show();
+        sidebar = main->findChild<Sidebar*>();
     }
-    bool start()
-    {
-        QString err;
-        if (!sim.start(&err))
-            return false;
-        window = std::make_unique<MainWindow>();
-        window->resize(1280, 800);
-        window->show();
-        return true;
-    }
+    ~FirstConnectRig() override { main.reset(); }
+
     // Waits until the first motor's page shows the rows read from the motor.
     bool waitForFirstTable(const std::function<bool()>& more = [] { return true; })
     {
-        return QTest::qWaitFor(
+        return waitFor(
             [&] {
-                first = worker->deviceByCanId(1);
+                first = node(1);
                 page = first ? ParamTablePage::of(first) : nullptr;
                 return page && page->isLive() && page->tableWidget->rowCount() > 0 && more();
             },
             15000);
     }
-    ~FirstConnectRig()
-    {
-        window.reset();
-        worker->disconnectPort();
-        helper->setCurrentDevice(nullptr);
-        helper->setEditDevice(nullptr, QString());
-        ve::d("project.device")->clear(nullptr, true, false);
-        helper->setDialogProvider(nullptr);
-    }
+    bool pageIsCurrent() const { return main->editor()->pageAt(main->editor()->currentIndex()) == page; }
+
+    std::unique_ptr<MainWindow> main;
+    Sidebar* sidebar = nullptr;
+    ve::DataObject* first = nullptr;
+    ParamTablePage* page = nullptr;
 };
 
 TEST(FirstConnect, DefaultSettingsOpenTheFirstMotorsFilledTable)
 {
-    FirstConnectRig rig(false); // the shipped defaults, nothing changed
-    ASSERT_TRUE(rig.start());
+    FirstConnectRig rig(false);
+    ASSERT_TRUE(rig.sidebar);
     QApplication::processEvents();
     // The page must open on the motor that is already current, or the panel and page disagree.
     QList<ve::DataObject*> currentAtOpen;
     const auto conn = QObject::connect(ve::d("trigger.configure.param.new"), &ve::DataObject::changed,
-        [&] { currentAtOpen << rig.helper->currentDevice(); });
-    rig.worker->connectPort(rig.sim.portPath());
+        [&] { currentAtOpen << Helper::instance()->currentDevice(); });
+    rig.worker()->connectPort(rig.sim->portPath());
     ASSERT_TRUE(rig.waitForFirstTable());
     QObject::disconnect(conn);
 
-    ASSERT_EQ(currentAtOpen.size(), 1);
-    EXPECT_EQ(currentAtOpen.first(), rig.first);
-    EXPECT_EQ(rig.helper->currentDevice(), rig.first);
-    Editor* editor = rig.window->editor();
-    ASSERT_GE(editor->currentIndex(), 0);
-    EXPECT_EQ(editor->pageAt(editor->currentIndex()), rig.page);
-    auto* sidebar = rig.window->findChild<Sidebar*>();
-    ASSERT_NE(sidebar, nullptr);
-    EXPECT_EQ(sidebar->ui.cmbDevice->currentText(), "R58 Motor 1");
+    EXPECT_EQ(currentAtOpen, QList<ve::DataObject*>({rig.first}));
+    EXPECT_EQ(Helper::instance()->currentDevice(), rig.first);
+    EXPECT_TRUE(rig.pageIsCurrent());
+    EXPECT_EQ(rig.sidebar->ui.cmbDevice->currentText(), "R58 Motor 1");
 
     // The table shows the motor's own values, not the template's.
-    const int m = rig.sim.motorIndexByCanId(1);
-    const QVariant simSpeed = rig.sim.parameterValue(m, quint16(rig.sim.parameterCode(m, "limit_spd")));
+    const int m = rig.sim->motorIndexByCanId(1);
+    const double simSpeed
+        = rig.sim->parameterValue(m, quint16(rig.sim->parameterCode(m, "limit_spd"))).toDouble();
     QTableWidget* t = rig.page->tableWidget;
-    int row = -1;
-    for (int r = 0; r < t->rowCount(); ++r)
-        if (cellText(t, r, 1) == "limit_spd")
-            row = r;
-    ASSERT_GE(row, 0);
-    EXPECT_DOUBLE_EQ(cellText(t, row, 6).toDouble(), simSpeed.toDouble());
+    const auto rows = t->findItems("limit_spd", Qt::MatchExactly);
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_DOUBLE_EQ(t->item(rows.first()->row(), 6)->text().toDouble(), simSpeed);
 
     // Default settings keep one motor; the others are refused with the usual line, not a box.
-    EXPECT_EQ(rig.worker->deviceMapSize(), 1);
+    EXPECT_EQ(rig.worker()->deviceMapSize(), 1);
     EXPECT_TRUE(rig.dialogs->boxes.isEmpty()) << qPrintable(rig.dialogs->boxes.value(0).text);
 }
 
 TEST(FirstConnect, SeveralMotorsKeptTheStartOptionOpensTheFirstMotorsTable)
 {
     FirstConnectRig rig(true);
-    ASSERT_TRUE(rig.start());
+    ASSERT_TRUE(rig.sidebar);
     // The screenshot run moves a motor only on the simulator's pseudo-terminal.
-    EXPECT_TRUE(ScreenshotTour::isPseudoTerminal(rig.sim.portPath()));
+    EXPECT_TRUE(ScreenshotTour::isPseudoTerminal(rig.sim->portPath()));
     QTemporaryDir dir;
     EXPECT_FALSE(ScreenshotTour::isPseudoTerminal(dir.path()));
     EXPECT_FALSE(ScreenshotTour::isPseudoTerminal("ttyUSB0"));
-    FirstMotorOpener opener(rig.worker); // made after the window, as the program does
+    FirstMotorOpener opener(rig.worker()); // made after the window, as the program does
     QApplication::processEvents();
 
-    rig.worker->connectPort(rig.sim.portPath());
-    auto* sidebar = rig.window->findChild<Sidebar*>();
-    ASSERT_NE(sidebar, nullptr);
-    ASSERT_TRUE(rig.waitForFirstTable([&] { return sidebar->ui.cmbDevice->count() == 3; }));
-
-    // Every motor is kept and listed; the first is current and only its table opened.
-    EXPECT_EQ(rig.worker->deviceMapSize(), 3);
+    rig.worker()->connectPort(rig.sim->portPath());
+    ASSERT_TRUE(rig.waitForFirstTable([&] { return rig.sidebar->ui.cmbDevice->count() == 3; }));
     EXPECT_EQ(opener.device(), rig.first);
-    EXPECT_EQ(rig.helper->currentDevice(), rig.first);
-    EXPECT_EQ(sidebar->ui.cmbDevice->currentText(), "R58 Motor 1");
-    EXPECT_EQ(ParamTablePage::of(rig.worker->deviceByCanId(2)), nullptr);
-    EXPECT_EQ(ParamTablePage::of(rig.worker->deviceByCanId(3)), nullptr);
-    Editor* editor = rig.window->editor();
-    EXPECT_EQ(editor->pageAt(editor->currentIndex()), rig.page);
+    EXPECT_EQ(Helper::instance()->currentDevice(), rig.first);
+    EXPECT_EQ(rig.sidebar->ui.cmbDevice->currentText(), "R58 Motor 1");
+    EXPECT_EQ(ParamTablePage::of(rig.node(2)), nullptr);
+    EXPECT_EQ(ParamTablePage::of(rig.node(3)), nullptr);
+    EXPECT_TRUE(rig.pageIsCurrent());
     EXPECT_TRUE(rig.dialogs->boxes.isEmpty()) << qPrintable(rig.dialogs->boxes.value(0).text);
 }
 

@@ -11,25 +11,27 @@
 namespace {
 constexpr int U8 = 0, U16 = 2, I8 = 1, I32 = 5, F32 = 6, U64 = 7, F64 = 9;
 
-// Frames of a motor's description as motor 5 sends them (type 19, sub-command in ext).
-CanPack frame(quint8 sub, quint16 code)
+QByteArray le16(int v)
 {
-    CanPack f((quint32(19) << 24) | (quint32(sub) << 16) | (5u << 8) | 0xFD);
-    f.data[0] = quint8(code);
-    f.data[1] = quint8(code >> 8);
-    return f;
+    return QByteArray(1, char(v)) + char(v >> 8);
 }
 
-quint32 describeText(ParamTable& t, quint8 first, quint16 code, const QByteArray& text)
+// One frame of a motor's description as motor 5 sends it (type 19, sub-command in ext): the code,
+// then up to six bytes.
+quint32 describe(ParamTable& t, int sub, quint16 code, const QByteArray& rest)
+{
+    CanPack f((quint32(19) << 24) | (quint32(sub) << 16) | (5u << 8) | 0xFD);
+    std::memcpy(f.data, (le16(code) + rest).constData(), size_t(qMin(rest.size() + 2, 8)));
+    bool ended = false;
+    return t.describe(f, &ended);
+}
+
+quint32 describeText(ParamTable& t, int first, quint16 code, const QByteArray& text)
 {
     const QByteArray b = text.leftJustified(16, '\0', true);
     quint32 bits = 0;
-    bool ended = false;
-    for (int k = 0; k < 3; ++k) {
-        CanPack f = frame(quint8(first + k), code);
-        std::memcpy(f.data + 2, b.constData() + 6 * k, k < 2 ? 6 : 4);
-        bits |= t.describe(f, &ended);
-    }
+    for (int k = 0; k < 3; ++k)
+        bits |= describe(t, first + k, code, b.mid(6 * k, 6));
     return bits;
 }
 
@@ -38,32 +40,13 @@ quint32 describeValue(ParamTable& t, quint16 code, const QByteArray& name, quint
     qint8 exp, quint8 flags)
 {
     quint32 bits = describeText(t, 0, code, name);
-    bool ended = false;
-    CanPack lim = frame(3, code);
-    lim.data[2] = quint8(lo);
-    lim.data[3] = quint8(quint16(lo) >> 8);
-    lim.data[4] = quint8(hi);
-    lim.data[5] = quint8(quint16(hi) >> 8);
-    lim.data[6] = quint8(exp);
-    lim.data[7] = quint8(type | (flags << 5));
-    bits |= t.describe(lim, &ended);
-    CanPack v = frame(4, code);
-    v.data[3] = type;
-    bits |= t.describe(v, &ended);
-    return bits;
+    bits |= describe(t, 3, code, le16(lo) + le16(hi) + char(exp) + char(type | (flags << 5)));
+    return bits | describe(t, 4, code, QByteArray(1, '\0') + char(type));
 }
 
 quint32 endDescription(ParamTable& t, quint16 base, int n0, int n1, int n2, int n3)
 {
-    CanPack f = frame(9, base);
-    f.data[2] = quint8(n0);
-    f.data[3] = quint8(n1);
-    f.data[4] = quint8(n2);
-    f.data[5] = quint8(n2 >> 8);
-    f.data[6] = quint8(n3);
-    f.data[7] = quint8(n3 >> 8);
-    bool ended = false;
-    return t.describe(f, &ended);
+    return describe(t, 9, base, QByteArray(1, char(n0)) + char(n1) + le16(n2) + le16(n3));
 }
 
 QString hex(const ParamRow::Check& c)
@@ -72,15 +55,47 @@ QString hex(const ParamRow::Check& c)
 }
 } // namespace
 
-TEST(ParamRow, LimitsAreInclusiveAndOneBeyondIsOutOfRange)
+TEST(ParamRow, TypedNumbersAreCheckedAgainstTheirTypeAndLimits)
 {
-    EXPECT_EQ(ParamRow::checkNumber(1, "127", U8, 1, 127, 0, "5").verdict, ParamRow::Modified);
-    EXPECT_EQ(ParamRow::checkNumber(1, "1", U8, 1, 127, 0, "5").verdict, ParamRow::Modified);
-    const ParamRow::Check over = ParamRow::checkNumber(1, "128", U8, 1, 127, 0, "5");
-    EXPECT_EQ(over.verdict, ParamRow::Rejected);
-    EXPECT_EQ(over.note, "Value out of range");
-    EXPECT_EQ(ParamRow::checkNumber(1, "0", U8, 1, 127, 0, "5").note, "Value out of range");
-    EXPECT_EQ(ParamRow::checkNumber(1, "30.01", F32, 0, 30, 2, "1.000000").note, "Value out of range");
+    const auto M = ParamRow::Modified, U = ParamRow::Unchanged, R = ParamRow::Rejected;
+    const char* range = "Value out of range";
+    const char* ascii = "Please input ASCII charaters";
+    const struct
+    {
+        const char* text;
+        int type;
+        float min, max;
+        int decimals;
+        const char* stored;
+        ParamRow::Verdict verdict;
+        const char* note; // checked when set
+    } rows[] = {
+        {"127", U8, 1, 127, 0, "5", M, nullptr}, // limits are inclusive
+        {"1", U8, 1, 127, 0, "5", M, nullptr},
+        {"128", U8, 1, 127, 0, "5", R, range},
+        {"0", U8, 1, 127, 0, "5", R, range},
+        {"30.01", F32, 0, 30, 2, "1.000000", R, range},
+        // A negative number for an unsigned type and a fraction for an integer do not parse.
+        {"-1", U16, 0, 60000, 0, "0", R, ascii},
+        {"1.5", I32, -100, 100, 0, "0", R, ascii},
+        {"abc", F32, -1, 1, 0, "0", R, ascii},
+        {"", I8, -1, 1, 0, "0", R, ascii},
+        // NaN passes both limit comparisons; it must not reach the motor.
+        {"nan", F32, -1, 1, 0, "0", R, nullptr},
+        {"inf", F64, -1e9f, 1e9f, 0, "0", R, nullptr},
+        {"1", 10, 0, 10, 0, "", R, nullptr}, // a text type is no number
+        // The stored value typed again (in another spelling) is no change.
+        {"10", F32, 0, 30, 2, "10.000000", U, nullptr},
+        {"-1", I8, -1, 1, 0, "-1", U, nullptr},
+    };
+    for (const auto& r : rows) {
+        const ParamRow::Check c
+            = ParamRow::checkNumber(0, r.text, r.type, r.min, r.max, r.decimals, r.stored);
+        EXPECT_EQ(c.verdict, r.verdict) << r.text;
+        if (r.note) {
+            EXPECT_EQ(c.note, r.note) << r.text;
+        }
+    }
 }
 
 TEST(ParamRow, FloatLimitsAreAcceptedAsTheTableShowsThem)
@@ -95,29 +110,14 @@ TEST(ParamRow, FloatLimitsAreAcceptedAsTheTableShowsThem)
     const ParamEntry& kt = t.entry(2, 1);
     EXPECT_EQ(ParamTable::limitToText(F32, gain.max, gain.decimals), "0.70");
     EXPECT_EQ(ParamTable::limitToText(F64, kt.min, kt.decimals), "0.001");
-    EXPECT_EQ(ParamRow::checkNumber(0, "0.70", F32, gain.min, gain.max, gain.decimals, "0.5").verdict,
-        ParamRow::Modified);
-    EXPECT_EQ(ParamRow::checkNumber(0, "0.701", F32, gain.min, gain.max, gain.decimals, "0.5").note,
-        "Value out of range");
-    EXPECT_EQ(ParamRow::checkNumber(1, "0.001", F64, kt.min, kt.max, kt.decimals, "0.87").verdict,
-        ParamRow::Modified);
-    EXPECT_EQ(ParamRow::checkNumber(1, "0.0009", F64, kt.min, kt.max, kt.decimals, "0.87").note,
-        "Value out of range");
-    EXPECT_EQ(
-        ParamRow::checkNumber(1, "5", F64, kt.min, kt.max, kt.decimals, "0.87").verdict, ParamRow::Modified);
-}
-
-TEST(ParamRow, TextThatDoesNotParseAsTheTypeIsRejectedAsNotAscii)
-{
-    // A negative number for an unsigned type and a fraction for an integer do not parse.
-    EXPECT_EQ(ParamRow::checkNumber(0, "-1", U16, 0, 60000, 0, "0").note, "Please input ASCII charaters");
-    EXPECT_EQ(ParamRow::checkNumber(0, "1.5", I32, -100, 100, 0, "0").note, "Please input ASCII charaters");
-    EXPECT_EQ(ParamRow::checkNumber(0, "abc", F32, -1, 1, 0, "0").note, "Please input ASCII charaters");
-    EXPECT_EQ(ParamRow::checkNumber(0, "", I8, -1, 1, 0, "0").note, "Please input ASCII charaters");
-    // NaN passes both limit comparisons; it must not reach the motor.
-    EXPECT_EQ(ParamRow::checkNumber(0, "nan", F32, -1, 1, 0, "0").verdict, ParamRow::Rejected);
-    EXPECT_EQ(ParamRow::checkNumber(0, "inf", F64, -1e9, 1e9, 0, "0").verdict, ParamRow::Rejected);
-    EXPECT_EQ(ParamRow::checkNumber(0, "1", 10, 0, 10, 0, "").verdict, ParamRow::Rejected);
+    const auto check = [](const ParamEntry& e, int type, const char* text) {
+        return ParamRow::checkNumber(0, text, type, e.min, e.max, e.decimals, "0.5").verdict;
+    };
+    EXPECT_EQ(check(gain, F32, "0.70"), ParamRow::Modified);
+    EXPECT_EQ(check(gain, F32, "0.701"), ParamRow::Rejected);
+    EXPECT_EQ(check(kt, F64, "0.001"), ParamRow::Modified);
+    EXPECT_EQ(check(kt, F64, "0.0009"), ParamRow::Rejected);
+    EXPECT_EQ(check(kt, F64, "5"), ParamRow::Modified);
 }
 
 TEST(ParamRow, ValuesAreConvertedIntoTheTypeAndCompareAsFormattedText)
@@ -127,9 +127,6 @@ TEST(ParamRow, ValuesAreConvertedIntoTheTypeAndCompareAsFormattedText)
     EXPECT_EQ(f.note, "Addr[0x0018] modified");
     EXPECT_EQ(f.text, "12.500000");
     EXPECT_EQ(hex(f), "0000484100000000");
-    // The stored value typed again (in another spelling) is no change.
-    EXPECT_EQ(ParamRow::checkNumber(0, "10", F32, 0, 30, 2, "10.000000").verdict, ParamRow::Unchanged);
-    EXPECT_EQ(ParamRow::checkNumber(0, "-1", I8, -1, 1, 0, "-1").verdict, ParamRow::Unchanged);
     const ParamRow::Check big = ParamRow::checkNumber(0, "30000000", U64, 0, 3e7f, 0, "0");
     ASSERT_EQ(big.verdict, ParamRow::Modified);
     EXPECT_EQ(hex(big), "80c3c90100000000");
@@ -164,11 +161,9 @@ TEST(ParamRow, RowsShowEachGroupAsTheTableDoes)
     EXPECT_EQ(rows[1].cells(), QStringList({"0X2000", "CAN_ID", "uint8", "Config", "127", "1", "0"}));
     EXPECT_EQ(
         rows[2].cells(), QStringList({"0X2001", "limit_spd", "float", "R/W", "30.00", "0.00", "0.000000"}));
-    EXPECT_EQ(rows[3].property, "Setting");
-    EXPECT_FALSE(rows[3].writable);
+    EXPECT_FALSE(rows[3].writable); // a setting without the flag
     // Exponent 1: ten times the transmitted integers, printed without decimals.
-    EXPECT_EQ(rows[4].max, "200");
-    EXPECT_EQ(rows[4].min, "10");
+    EXPECT_EQ(rows[4].cells().mid(4, 2), QStringList({"200", "10"}));
     EXPECT_TRUE(rows[0].writable && rows[2].writable && !rows[1].writable);
 }
 

@@ -85,17 +85,31 @@ TEST(ParamTransferLink, ChainsKeepToTheirMotorAndTheTablesOwner)
     EXPECT_EQ(r.messages.filter("Send R58 Command LOAD_PARAM to CAN(2)").size(), 2);
 }
 
-TEST(ParamTransferLink, AChainWhoseStepWasReplacedEndsWithinItsLimit)
+TEST(ParamTransferLink, ChainsThatFailEndWithAReasonNotASuccess)
 {
     LinkRig r(sim::SimConfig::forCanIds({1}));
     ASSERT_TRUE(r.connectAndScan(1));
     ve::DataObject* node = described(r, 1);
     ASSERT_TRUE(node);
     ParamTransfer* t = ParamTransfer::of(r.worker.get(), node);
-    t->setAnswerLimitMs(800);
     QSignalSpy done(t, &ParamTransfer::finished);
+
+    // A running motor takes the setting but refuses to save it.
+    r.worker->command(CANWorker::SET_MODE, 1);
+    ASSERT_TRUE(LinkRig::waitUntil([&] { return r.sim->motorModeState(0) == 2; }, 5000));
+    const int spd = indexOf(r, "limit_spd");
+    stage(r, spd, 11.0);
+    ASSERT_TRUE(t->download());
+    ASSERT_TRUE(done.wait(5000));
+    EXPECT_FALSE(done.last().at(0).toBool());
+    EXPECT_DOUBLE_EQ(r.sim->parameterValue(0, quint16(0x2000 | spd)).toDouble(), 11.0);
+    EXPECT_FALSE(r.messages.contains("Download parameters table successfully!"));
+    EXPECT_TRUE(r.messages.last().startsWith("<ERROR> Write param to ")) << r.messages.last().toStdString();
+
+    // Another command replaces the chain's read step: the chain still ends, within its limit.
+    t->setAnswerLimitMs(800);
     ASSERT_TRUE(t->upload());
-    r.worker->command(CANWorker::SET_MODE, 2); // replaces the read step
+    r.worker->command(CANWorker::SET_MODE, 2);
     ASSERT_TRUE(done.wait(5000));
     EXPECT_FALSE(done.last().at(0).toBool());
     EXPECT_FALSE(t->busy());

@@ -7,10 +7,14 @@
 
 #include <DataManager.h>
 
+#include <QDir>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStackedWidget>
+#include <QTemporaryDir>
 #include <QToolButton>
+#include <QWebEngineView>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -41,37 +45,57 @@ protected:
     std::unique_ptr<Editor> editor;
 };
 
-TEST_F(EditorTest, TabTextCarriesTheDeviceNameOnlyWithTwoDevices)
+TEST_F(EditorTest, TabTextNamesTheDeviceWithTwoDevicesAndTheCurrentPageIsPublished)
 {
     ve::DataObject* a = shelltest::addDevice("1111", 1);
     Helper::instance()->setCurrentDevice(a);
+    QSignalSpy spy(Helper::instance(), &Helper::editDevieDobjChanged);
     fire("trigger.configure.param.new");
     ASSERT_EQ(tabTexts(), QStringList({"Param Table"}));
+    EXPECT_EQ(spy.last().at(0).toString(), "param_table");
+    EXPECT_EQ(Helper::instance()->editDevice(), a);
+    EXPECT_EQ(Helper::instance()->editorType(), "param_table");
 
     ve::DataObject* b = shelltest::addDevice("2222", 2);
     Helper::instance()->setCurrentDevice(b);
     fire("trigger.configure.param.new");
     EXPECT_EQ(tabTexts(), QStringList({"Param Table", "R58 Motor 2 - Param Table"}));
+    EXPECT_EQ(Helper::instance()->editDevice(), b);
     EXPECT_TRUE(dialogs->boxes.isEmpty());
+
+    editor->closePage(1);
+    editor->closePage(0);
+    EXPECT_EQ(spy.last().at(0).toString(), "");
+    EXPECT_TRUE(Helper::instance()->editDevice()->isEmpty());
+    EXPECT_EQ(Helper::instance()->editorType(), "");
 }
 
-TEST_F(EditorTest, PagesNeedAnActiveDeviceExceptTheInstruction)
+TEST_F(EditorTest, PagesNeedAnActiveDeviceAndTheOscilloscopeItsTable)
 {
     fire("trigger.device.info.new");
     fire("trigger.configure.param.new");
     fire("trigger.analyze.oscilloscope.new");
     EXPECT_EQ(editor->count(), 0);
-    ASSERT_EQ(dialogs->boxes.size(), 3);
-    for (const auto& box : dialogs->boxes) {
-        EXPECT_EQ(box.kind, DialogProvider::Box::Critical);
-        EXPECT_EQ(box.title, QString::fromUtf8("Torqlet 调试器 Error"));
-        EXPECT_EQ(box.text, "No activated device!");
-    }
+    EXPECT_EQ(dialogs->texts(DialogProvider::Box::Critical),
+        QStringList({"No activated device!", "No activated device!", "No activated device!"}));
 
     fire("trigger.help.instruction");
     fire("trigger.help.instruction");
     ASSERT_EQ(tabTexts(), QStringList({"Instruction"}));
     EXPECT_NE(dynamic_cast<WebPage*>(editor->pageAt(0)), nullptr);
+
+    // The oscilloscope wants the device's parameter table first, and is selected when open.
+    ve::DataObject* a = shelltest::addDevice("1111", 1);
+    Helper::instance()->setCurrentDevice(a);
+    fire("trigger.analyze.oscilloscope.new");
+    EXPECT_EQ(dialogs->texts(DialogProvider::Box::Warning),
+        QStringList({"Please open param table of R58 Motor 1 first!"}));
+    a->set(nullptr, "param.p0", 1.0, true);
+    fire("trigger.analyze.oscilloscope.new");
+    editor->selectPage(0);
+    fire("trigger.analyze.oscilloscope.new");
+    EXPECT_EQ(tabTexts(), QStringList({"Instruction", "Oscilloscope"}));
+    EXPECT_EQ(editor->currentIndex(), 1);
 }
 
 TEST_F(EditorTest, ParamTableReopensAtTheEndWhileOtherKindsAreSelected)
@@ -93,25 +117,6 @@ TEST_F(EditorTest, ParamTableReopensAtTheEndWhileOtherKindsAreSelected)
     EXPECT_EQ(editor->currentIndex(), 0);
     EXPECT_TRUE(editor->tabAt(0)->textButton()->isChecked());
     EXPECT_FALSE(editor->tabAt(1)->textButton()->isChecked());
-}
-
-TEST_F(EditorTest, OscilloscopeWantsTheParameterTableFirstAndIsSelectedWhenOpen)
-{
-    ve::DataObject* a = shelltest::addDevice("1111", 1);
-    Helper::instance()->setCurrentDevice(a);
-    fire("trigger.analyze.oscilloscope.new");
-    EXPECT_EQ(editor->count(), 0);
-    ASSERT_EQ(dialogs->boxes.size(), 1);
-    EXPECT_EQ(dialogs->boxes[0].kind, DialogProvider::Box::Warning);
-    EXPECT_EQ(dialogs->boxes[0].title, QString::fromUtf8("Torqlet 调试器 Warning"));
-    EXPECT_EQ(dialogs->boxes[0].text, "Please open param table of R58 Motor 1 first!");
-
-    a->set(nullptr, "param.p0", 1.0, true);
-    fire("trigger.analyze.oscilloscope.new");
-    fire("trigger.help.instruction");
-    fire("trigger.analyze.oscilloscope.new");
-    EXPECT_EQ(tabTexts(), QStringList({"Oscilloscope", "Instruction"}));
-    EXPECT_EQ(editor->currentIndex(), 0);
 }
 
 TEST_F(EditorTest, ClosingAMiddleTabSelectsItsRightNeighbourAndKeepsTabsAndPagesInStep)
@@ -157,21 +162,23 @@ TEST_F(EditorTest, RemovingADeviceClosesEveryPageOfIt)
     EXPECT_EQ(editor->stack()->count(), 2);
 }
 
-TEST_F(EditorTest, CurrentPageIsPublishedAsTheEditDevice)
+TEST(WebPageTest, ShowsTheManualOfTheWorkingDirectoryAndHidesTheBarWhenLoaded)
 {
-    ve::DataObject* a = shelltest::addDevice("1111", 1);
-    Helper::instance()->setCurrentDevice(a);
-    QSignalSpy spy(Helper::instance(), &Helper::editDevieDobjChanged);
-    fire("trigger.configure.param.new");
-    ASSERT_GE(spy.count(), 1);
-    EXPECT_EQ(spy.last().at(0).toString(), "param_table");
-    EXPECT_EQ(Helper::instance()->editDevice(), a);
-    EXPECT_EQ(Helper::instance()->editorType(), "param_table");
+    shelltest::reset();
+    QTemporaryDir dir;
+    const QString old = QDir::currentPath();
+    QDir::setCurrent(dir.path()); // no instruction.pdf here
+    WebPage page;
+    const QUrl url = WebPage::instructionUrl();
+    QDir::setCurrent(old);
 
-    editor->closePage(0);
-    EXPECT_EQ(spy.last().at(0).toString(), "");
-    EXPECT_TRUE(Helper::instance()->editDevice()->isEmpty());
-    EXPECT_EQ(Helper::instance()->editorType(), "");
+    EXPECT_EQ(url.toString(), "file://" + dir.filePath("instruction.pdf")); // three slashes, not four
+    EXPECT_EQ(url.toLocalFile(), dir.filePath("instruction.pdf"));
+
+    QSignalSpy finished(page.view(), &QWebEngineView::loadFinished);
+    ASSERT_TRUE(finished.wait(30000) || finished.count() > 0);
+    EXPECT_FALSE(finished.last().at(0).toBool()); // the engine shows its own error page
+    EXPECT_TRUE(page.progressBar()->isHidden());
 }
 
 } // namespace
