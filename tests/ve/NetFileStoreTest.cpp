@@ -1,12 +1,10 @@
+#include "FileSizeLimit.h"
 #include "NetworkFilePackage.h"
 #include "NetworkFileStore.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-
-#include <csignal>
-#include <sys/resource.h>
 
 #include <gtest/gtest.h>
 
@@ -33,29 +31,6 @@ NetworkFilePackage package(const QString& target, const QByteArray& content, boo
     p.setContent(content);
     return p;
 }
-
-// Writes past a few bytes fail with EFBIG while it lives, even for root.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old {};
-    void (*m_oldHandler)(int);
-};
 
 } // namespace
 
