@@ -17,6 +17,7 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <functional>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -143,122 +144,85 @@ void expectTreeCopies(const ChildResult& r)
         << crash.entryList().join(QLatin1Char(' ')).toStdString();
 }
 
-TEST(CrashTest, EachFaultIsReportedWithItsCodeAndTheProcessDiesOfItsSignal)
+TEST(CrashTest, EachFaultIsReportedOnceAndTheProcessDiesOfItsSignal)
 {
+    const QString divide = QString::fromUtf8("Exception Code :c0000094 INT_DIVIDE_BY_ZERO(整数除0异常)\r\n");
+    const QString access = QString::fromUtf8("Exception Code :c0000005 ACCESS_VIOLATION(读写内存非法)\r\n");
+    const QString overflow = QString::fromUtf8("Exception Code :c00000fd STACK_OVERFLOW(栈溢出)\r\n");
+    const QString aborted = QStringLiteral("Exception Code :00000006 Aborted\r\n");
+    using Check = std::function<void(const ChildResult&)>;
+    const auto inFrame = [](const char* function) -> Check {
+        return [function](const ChildResult& r) {
+            EXPECT_TRUE(r.out.contains(QRegularExpression(
+                QStringLiteral("[0-9a-f]{16}:[^\r\n]*%1[^\r\n]*\\[[^\r\n]*CrashChild\\.cpp\\]\\[\\d+\\]\r\n")
+                    .arg(QString::fromLatin1(function)))))
+                << r.out.toStdString();
+        };
+    };
+    const auto inLog = [](const char* text) -> Check {
+        return [text](const ChildResult& r) {
+            EXPECT_TRUE(r.log.contains(QString::fromUtf8(text))) << r.log.toStdString();
+        };
+    };
+    const auto quick = [](const ChildResult& r) { EXPECT_LT(r.elapsedMs, 60000); };
     struct Case
     {
         const char* mode;
         int signal;
-        const char* codeLine;
-        const char* function; // the resolved frame where it happened
+        QString codeLine;
+        bool treeCopies;
+        Check extra;
     };
     const Case cases[] = {
-        {"divide", SIGFPE, "Exception Code :c0000094 INT_DIVIDE_BY_ZERO(整数除0异常)\r\n", "divideByZero"},
-        {"bad-address", SIGSEGV, "Exception Code :c0000005 ACCESS_VIOLATION(读写内存非法)\r\n",
-            "writeBadAddress"},
-        {"abort", SIGABRT, "Exception Code :00000006 Aborted\r\n", "main"},
-        {"overflow", SIGSEGV, "Exception Code :c00000fd STACK_OVERFLOW(栈溢出)\r\n", "recurseForever"},
-        {"overflow-thread", SIGSEGV, "Exception Code :c00000fd STACK_OVERFLOW(栈溢出)\r\n", "recurseForever"},
+        {"divide", SIGFPE, divide, true, inFrame("divideByZero")},
+        {"bad-address", SIGSEGV, access, true, inFrame("writeBadAddress")},
+        // Main thread and a worker each need their own stack for the handler.
+        {"overflow", SIGSEGV, overflow, true, inFrame("recurseForever")},
+        {"overflow-thread", SIGSEGV, overflow, true, inFrame("recurseForever")},
+        {"exception", SIGABRT, aborted, true,
+            inLog("uncaught exception: std::runtime_error: bench lost its motor")},
+        {"setup-twice", SIGFPE, divide, false, {}},
+        {"two-threads", SIGSEGV, access, true,
+            [](const ChildResult& r) { EXPECT_EQ(r.log.count(QStringLiteral("crash thread: ")), 1); }},
+        // The handler found in place runs after the report and cannot keep
+        // the process alive.
+        {"chain", SIGSEGV, access, false,
+            [](const ChildResult& r) {
+                EXPECT_GT(r.out.indexOf(QStringLiteral("previous handler ran")),
+                    r.out.indexOf(QStringLiteral("Show CallStack:")));
+            }},
+        {"wait", SIGSEGV, access, true,
+            [](const ChildResult& r) {
+                EXPECT_TRUE(r.out.contains(QRegularExpression(
+                    QStringLiteral("code 0 \\(SI_USER\\), sent by pid %1").arg(getpid()))));
+            }},
+        // The tree may be gone after main returned.
+        {"static-destruction", SIGSEGV, access, false,
+            [](const ChildResult& r) { EXPECT_FALSE(QDir(r.dir + QStringLiteral("/crash")).exists()); }},
+        // A dump that blocks or faults itself still ends the process, after
+        // copying the branches before the blocked one.
+        {"blocking-dump", SIGSEGV, access, true,
+            [&](const ChildResult& r) {
+                inLog("crash report timed out")(r);
+                quick(r);
+            }},
+        {"fault-in-dump", SIGFPE, divide, false,
+            [&](const ChildResult& r) {
+                inLog("crash inside the crash report")(r);
+                quick(r);
+            }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.mode);
         QTemporaryDir dir;
-        const ChildResult r = runChild(dir, c.mode);
-        EXPECT_EQ(r.signal, c.signal) << r.out.toStdString();
-        expectReport(r, QString::fromUtf8(c.codeLine));
-        EXPECT_TRUE(r.out.contains(QRegularExpression(
-            QStringLiteral("[0-9a-f]{16}:[^\r\n]*%1[^\r\n]*\\[[^\r\n]*CrashChild\\.cpp\\]\\[\\d+\\]\r\n")
-                .arg(c.function))))
-            << r.out.toStdString();
-        expectTreeCopies(r);
+        const ChildResult r = runChild(dir, c.mode, QByteArray(c.mode) == "wait");
+        EXPECT_EQ(r.signal, c.signal) << "exit code " << r.exitCode << "\n" << r.out.toStdString();
+        expectReport(r, c.codeLine);
+        if (c.treeCopies)
+            expectTreeCopies(r);
+        if (c.extra)
+            c.extra(r);
     }
-}
-
-TEST(CrashTest, UncaughtExceptionIsNamedAndEndsByAbort)
-{
-    QTemporaryDir dir;
-    const ChildResult r = runChild(dir, "exception");
-    EXPECT_EQ(r.signal, SIGABRT);
-    expectReport(r, QStringLiteral("Exception Code :00000006 Aborted\r\n"));
-    EXPECT_TRUE(
-        r.log.contains(QStringLiteral("uncaught exception: std::runtime_error: bench lost its motor")))
-        << r.log.toStdString();
-    expectTreeCopies(r);
-}
-
-TEST(CrashTest, SignalFromOutsideIsReportedAndStillEndsTheProcess)
-{
-    QTemporaryDir dir;
-    const ChildResult r = runChild(dir, "wait", true);
-    EXPECT_EQ(r.signal, SIGSEGV);
-    expectReport(r, QStringLiteral("Exception Code :c0000005 ACCESS_VIOLATION(读写内存非法)\r\n"));
-    EXPECT_TRUE(r.out.contains(
-        QRegularExpression(QStringLiteral("code 0 \\(SI_USER\\), sent by pid %1").arg(getpid()))))
-        << r.out.toStdString();
-    expectTreeCopies(r);
-}
-
-TEST(CrashTest, SecondSetupTwoCrashingThreadsAndAPreviousHandlerGiveOneReport)
-{
-    {
-        QTemporaryDir dir;
-        const ChildResult r = runChild(dir, "setup-twice");
-        EXPECT_EQ(r.signal, SIGFPE);
-        expectReport(r, QString::fromUtf8("Exception Code :c0000094 INT_DIVIDE_BY_ZERO(整数除0异常)\r\n"));
-    }
-    {
-        QTemporaryDir dir;
-        const ChildResult r = runChild(dir, "two-threads");
-        EXPECT_EQ(r.signal, SIGSEGV);
-        expectReport(r, QString::fromUtf8("Exception Code :c0000005 ACCESS_VIOLATION(读写内存非法)\r\n"));
-        EXPECT_EQ(r.log.count(QStringLiteral("crash thread: ")), 1);
-        expectTreeCopies(r);
-    }
-    {
-        // The handler found in place runs after the report and cannot keep
-        // the process alive.
-        QTemporaryDir dir;
-        const ChildResult r = runChild(dir, "chain");
-        EXPECT_EQ(r.signal, SIGSEGV);
-        expectReport(r, QString::fromUtf8("Exception Code :c0000005 ACCESS_VIOLATION(读写内存非法)\r\n"));
-        const int report = int(r.out.indexOf(QStringLiteral("Show CallStack:")));
-        const int previous = int(r.out.indexOf(QStringLiteral("previous handler ran")));
-        EXPECT_GT(previous, report);
-    }
-}
-
-TEST(CrashTest, BlockedDumpIsEndedByTheWatchdog)
-{
-    QTemporaryDir dir;
-    const ChildResult r = runChild(dir, "blocking-dump");
-    EXPECT_EQ(r.signal, SIGSEGV);
-    EXPECT_TRUE(r.out.contains(QStringLiteral("Show CallStack:\r\n")));
-    EXPECT_TRUE(r.log.contains(QStringLiteral("crash report timed out")));
-    expectTreeCopies(r); // the branches before the blocked one
-    // Set to 2 s; far less than the test's own limit even on a loaded machine.
-    EXPECT_LT(r.elapsedMs, 60000);
-}
-
-TEST(CrashTest, FaultInsideTheReportStillEndsTheProcess)
-{
-    QTemporaryDir dir;
-    const ChildResult r = runChild(dir, "fault-in-dump");
-    // Ended by the signal it first died of, not left looping in the handler.
-    EXPECT_EQ(r.signal, SIGFPE) << "exit code " << r.exitCode;
-    EXPECT_TRUE(r.log.contains(QStringLiteral("crash inside the crash report")));
-    EXPECT_TRUE(
-        r.out.contains(QString::fromUtf8("Exception Code :c0000094 INT_DIVIDE_BY_ZERO(整数除0异常)\r\n")));
-    EXPECT_TRUE(r.out.contains(QStringLiteral("Show CallStack:\r\n")));
-    EXPECT_LT(r.elapsedMs, 60000);
-}
-
-TEST(CrashTest, CrashDuringStaticDestructionSkipsTheTreeDump)
-{
-    QTemporaryDir dir;
-    const ChildResult r = runChild(dir, "static-destruction");
-    EXPECT_EQ(r.signal, SIGSEGV);
-    expectReport(r, QString::fromUtf8("Exception Code :c0000005 ACCESS_VIOLATION(读写内存非法)\r\n"));
-    EXPECT_FALSE(QDir(r.dir + QStringLiteral("/crash")).exists());
 }
 
 TEST(CrashTest, StackOverflowIsToldFromOtherFaultsByTheFaultAddress)
