@@ -70,62 +70,40 @@ protected:
 
 } // namespace
 
-TEST_F(TcpPair, LargePackageGoesOutAsThreeFramesAndComesBackOneByteAtATime)
+TEST_F(TcpPair, PackagesGoBothWaysAndFilesNeedAReceiveFolder)
 {
+    // Splits of the stream are the parser's tests; this is the socket path.
     NetworkHandle* handle = object->handle();
     EXPECT_NE(handle->thread(), QThread::currentThread());
     QueuedSpy sent(handle, &NetworkHandle::packageSent);
     QueuedSpy packages(handle, &NetworkHandle::packageObtained);
-    QueuedSpy objects(handle, &NetworkHandle::jsonObtained);
     QueuedSpy arrays(handle, &NetworkHandle::jsonArrayObtained);
+    QueuedSpy files(handle, &NetworkHandle::fileObtained);
+    QueuedSpy errors(handle, &NetworkHandle::packetError);
 
     const QByteArray body = pattern(25000);
     const QByteArray wire = framed(NetworkPackage(body));
     ASSERT_TRUE(object->writePackage(body, true));
     EXPECT_EQ(readPeer(wire.size()), wire);
     ASSERT_TRUE(waitFor([&] { return sent.count() == 1; }));
-
-    // Every byte its own write: the receiver still sees one package.
-    peer->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    const QByteArray back = wire + framed(NetworkJsonPackage(QJsonObject {{"k", "v"}}))
-        + framed(NetworkJsonPackage(QJsonArray {1, 2}));
-    for (char byte : back) {
-        peer->write(&byte, 1);
-        peer->flush();
-    }
+    peer->write(wire + framed(NetworkJsonPackage(QJsonArray {1, 2})));
     ASSERT_TRUE(waitFor([&] { return arrays.count() == 1; }));
     ASSERT_EQ(packages.count(), 1);
     EXPECT_EQ(packages.at(0).at(0).toByteArray(), body);
-    ASSERT_EQ(objects.count(), 1);
-    EXPECT_EQ(objects.at(0).at(0).toJsonObject().value("k").toString(), "v");
     EXPECT_EQ(arrays.at(0).at(0).toJsonArray(), (QJsonArray {1, 2}));
-}
 
-TEST_F(TcpPair, FilePackagesNeedAReceiveFolderAndAppendTwiceDoubles)
-{
-    NetworkHandle* handle = object->handle();
-    QueuedSpy files(handle, &NetworkHandle::fileObtained);
-    QueuedSpy errors(handle, &NetworkHandle::packetError);
+    // A file with nowhere to go is an error, not a file.
     NetworkFilePackage file("", "in/log.txt", true);
     file.setContent("line\n");
-
     peer->write(framed(file));
     ASSERT_TRUE(waitFor([&] { return errors.count() == 1; }));
     EXPECT_TRUE(errors.at(0).at(0).toString().startsWith("no receive folder"));
-    EXPECT_EQ(files.count(), 0);
-
     QTemporaryDir folder;
     handle->setReceiveFolder(folder.path());
     peer->write(framed(file) + framed(file));
     ASSERT_TRUE(waitFor([&] { return files.count() == 2; }));
     EXPECT_EQ(files.at(0).at(0).toString(), folder.path() + "/in/log.txt");
     EXPECT_EQ(readFile(folder.path() + "/in/log.txt"), "line\nline\n");
-
-    NetworkFilePackage escape("", "../escape.txt", false);
-    escape.setContent("x");
-    peer->write(framed(escape));
-    ASSERT_TRUE(waitFor([&] { return errors.count() == 2; }));
-    EXPECT_FALSE(QFile::exists(folder.path() + "/../escape.txt"));
 }
 
 TEST_F(TcpPair, StalePartialDataIsDroppedEvenWhileBytesTrickleIn)
@@ -221,6 +199,8 @@ TEST_F(TcpPair, SendQueueIsBoundedAndFailuresAreNotReportedAsSent)
 
 TEST_F(TcpPair, AcceptedSocketHandedInServesTheOtherEnd)
 {
+    // A socket with a parent cannot move to the worker thread: refused.
+    EXPECT_EQ(net()->regist("tcp-served", NetworkHandle::TCP, peer), nullptr);
     // The server's end of the connection becomes an endpoint of its own.
     peer->setParent(nullptr);
     NetworkObject* served = net()->regist("tcp-served", NetworkHandle::TCP, peer);
@@ -293,7 +273,7 @@ TEST(NetEndpoint, UdpSendersAreNeverMixedAndAFilteredFloodDoesNotStall)
     EXPECT_TRUE(net()->cancel("udp-send"));
 }
 
-TEST(NetEndpoint, BindFailureIsReportedAndRegistryReusesThreads)
+TEST(NetEndpoint, BindFailureReachesLaterListenersAndCancelFreesTheThreads)
 {
     LogCapture log;
     QTcpServer busy;
@@ -307,14 +287,6 @@ TEST(NetEndpoint, BindFailureIsReportedAndRegistryReusesThreads)
     ASSERT_TRUE(waitFor([&] { return errors.count() == 1; }));
     EXPECT_TRUE(errors.at(0).at(0).toString().startsWith("cannot bind 127.0.0.1:"));
 
-    EXPECT_EQ(net()->regist("bind-test", NetworkHandle::UDP, NetworkChannel()), object);
-    EXPECT_EQ(net("bind-test"), object);
-    EXPECT_EQ(net()->findNetName(object->handle()), "bind-test");
-    EXPECT_FALSE(net()->cancel("no-such-endpoint"));
-    QTcpSocket owned(&busy);
-    EXPECT_EQ(net()->regist("owned-socket", NetworkHandle::TCP, &owned), nullptr);
-    EXPECT_EQ(net("owned-socket"), nullptr);
-
     NetworkObject* second = net()->regist("bind-test-2", NetworkHandle::UDP, NetworkChannel());
     NetworkObject* third = net()->regist("bind-test-3", NetworkHandle::UDP, NetworkChannel());
     EXPECT_NE(second->workerThread(), third->workerThread());
@@ -323,5 +295,4 @@ TEST(NetEndpoint, BindFailureIsReportedAndRegistryReusesThreads)
     EXPECT_TRUE(net()->cancel("bind-test-2"));
     EXPECT_TRUE(net()->cancel("bind-test-3"));
     EXPECT_EQ(net()->threadUse(), QVector<int>(3, 0));
-    EXPECT_EQ(net("bind-test"), nullptr);
 }

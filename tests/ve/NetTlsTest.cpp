@@ -65,42 +65,36 @@ protected:
 
 } // namespace
 
-TEST_F(Tls, UntrustedCertificateIsAnErrorAndNothingIsSent)
+TEST_F(Tls, UntrustedPeerGetsNothingAndATrustedOneExchangesPackages)
 {
-    NetworkObject* object = net()->regist("tls-untrusted", NetworkHandle::TLS, NetworkChannel());
-    ASSERT_TRUE(object->handle()->isValid());
-    QueuedSpy errors(object->handle(), &NetworkHandle::socketError);
-    QueuedSpy sent(object->handle(), &NetworkHandle::packageSent);
-    object->connectToHost(QHostAddress("127.0.0.1"), server.serverPort());
-    ASSERT_TRUE(object->writeJsonPackage(QJsonObject {{"secret", 1}}, true));
+    NetworkObject* untrusted = net()->regist("tls-untrusted", NetworkHandle::TLS, NetworkChannel());
+    QueuedSpy refused(untrusted->handle(), &NetworkHandle::socketError);
+    QueuedSpy notSent(untrusted->handle(), &NetworkHandle::packageSent);
+    untrusted->connectToHost(QHostAddress("127.0.0.1"), server.serverPort());
+    ASSERT_TRUE(untrusted->writeJsonPackage(QJsonObject {{"secret", 1}}, true));
     // The package waits for the handshake, which fails: it is reported unsent.
-    ASSERT_TRUE(waitFor([&] { return errors.count() >= 2; }));
+    ASSERT_TRUE(waitFor([&] { return refused.count() >= 2; }));
     settle(300);
     QStringList texts;
-    for (const auto& args : errors)
+    for (const auto& args : refused)
         texts << args.at(0).toString();
     EXPECT_TRUE(texts.join('|').contains("self-signed", Qt::CaseInsensitive))
         << texts.join('|').toStdString();
     EXPECT_TRUE(texts.join('|').contains("package not sent")) << texts.join('|').toStdString();
-    EXPECT_FALSE(object->handle()->isConnected());
-    EXPECT_EQ(sent.count(), 0);
+    EXPECT_EQ(notSent.count(), 0);
     if (server.peer) {
         EXPECT_EQ(server.peer->bytesAvailable(), 0);
     }
     EXPECT_TRUE(net()->cancel("tls-untrusted"));
-}
 
-TEST_F(Tls, TrustedPeerExchangesPackages)
-{
     NetworkObject* object = net()->regist("tls-trusted", NetworkHandle::TLS, NetworkChannel());
     NetworkHandle* handle = object->handle();
     QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
     configuration.setCaCertificates({server.certificate});
     handle->setSslConfiguration(configuration);
     QueuedSpy errors(handle, &NetworkHandle::socketError);
-    QueuedSpy sent(handle, &NetworkHandle::packageSent);
     QueuedSpy arrays(handle, &NetworkHandle::jsonArrayObtained);
-
+    server.peer = nullptr;
     object->connectToHost(QHostAddress("127.0.0.1"), server.serverPort());
     const QJsonArray array {"a", 2};
     ASSERT_TRUE(object->writeJsonPackage(array, true));
@@ -112,8 +106,6 @@ TEST_F(Tls, TrustedPeerExchangesPackages)
         return got.size() >= expected.size();
     })) << (errors.isEmpty() ? std::string() : errors.last().at(0).toString().toStdString());
     EXPECT_EQ(got, expected);
-    EXPECT_TRUE(waitFor([&] { return sent.count() == 1; }));
-
     server.peer->write(expected);
     ASSERT_TRUE(waitFor([&] { return arrays.count() == 1; }));
     EXPECT_EQ(arrays.at(0).at(0).toJsonArray(), array);
