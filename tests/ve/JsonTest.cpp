@@ -61,21 +61,6 @@ TEST(JsonImport, AddOverwriteAndRemoveExtraFlags)
     }
 }
 
-TEST(JsonImport, BranchEmitsChangedWithItsUnchangedValueWhenFinished)
-{
-    // Editors refresh a branch on this one signal, and ignore their own echo.
-    TestTree t;
-    DataObject* branch = t.make("branch");
-    branch->set(nullptr, 9);
-    QSignalSpy changed(branch, &DataObject::changed);
-    QObject changer;
-    branch->importFromJson(&changer, json(R"({"k": 1})"), true, true, false);
-    ASSERT_EQ(changed.size(), 1);
-    EXPECT_EQ(changed.at(0).at(0).toInt(), 9);
-    EXPECT_EQ(changed.at(0).at(1).toInt(), 9);
-    EXPECT_EQ(changed.at(0).at(2).value<QObject*>(), &changer);
-}
-
 TEST(JsonExport, HiddenNodesAreLeftOutAndVariantKeepsQtTypes)
 {
     TestTree t;

@@ -70,19 +70,12 @@ TEST(TranslationTest, DictionariesTranslateAndRefuseWrongFormats)
 {
     ve::TranslationManager* tm = ve::TranslationManager::instance();
     LogCapture log;
-    EXPECT_EQ(tm->dtr(QStringLiteral("none"), QStringLiteral("Speed")), QStringLiteral("Speed"));
-
     ASSERT_TRUE(tm->installJsonTranslator(QStringLiteral("ui"), QJsonObject {{"Speed", "速度"}}));
     EXPECT_EQ(tm->dtr(QStringLiteral("ui"), QStringLiteral("Speed")), QStringLiteral("速度"));
     EXPECT_EQ(tm->dtr(QStringLiteral("ui"), QStringLiteral("Torque")), QStringLiteral("Torque"));
-    EXPECT_TRUE(tm->exists(QStringLiteral("ui"), QStringLiteral("Speed")));
-    EXPECT_FALSE(tm->exists(QStringLiteral("ui"), QStringLiteral("Torque")));
 
-    // A number among the values: refused, the earlier dictionary stays.
-    EXPECT_FALSE(tm->installJsonTranslator(QStringLiteral("ui"), QJsonObject {{"Speed", 1}}));
-    EXPECT_TRUE(log.contains(QStringLiteral("json translator detects wrong format!")));
-    EXPECT_EQ(tm->dtr(QStringLiteral("ui"), QStringLiteral("Speed")), QStringLiteral("速度"));
-
+    // A number among the values, a broken or a missing file: refused, and the
+    // earlier dictionary stays.
     QTemporaryDir dir;
     const QString broken = dir.filePath(QStringLiteral("broken.json"));
     {
@@ -90,14 +83,14 @@ TEST(TranslationTest, DictionariesTranslateAndRefuseWrongFormats)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("{\"Speed\": ");
     }
+    EXPECT_FALSE(tm->installJsonTranslator(QStringLiteral("ui"), QJsonObject {{"Speed", 1}}));
+    EXPECT_TRUE(log.contains(QStringLiteral("json translator detects wrong format!")));
     EXPECT_FALSE(tm->installJsonTranslator(QStringLiteral("ui"), broken));
     EXPECT_FALSE(
         tm->installJsonTranslator(QStringLiteral("ui"), dir.filePath(QStringLiteral("missing.json"))));
-    EXPECT_TRUE(log.contains(QStringLiteral("json translator file cannot read:")));
-
+    EXPECT_EQ(tm->dtr(QStringLiteral("ui"), QStringLiteral("Speed")), QStringLiteral("速度"));
     EXPECT_TRUE(tm->removeJsonTranslator(QStringLiteral("ui")));
     EXPECT_FALSE(tm->removeJsonTranslator(QStringLiteral("ui")));
-    EXPECT_TRUE(log.contains(QStringLiteral("json translator not exist:ui")));
 }
 
 } // namespace
