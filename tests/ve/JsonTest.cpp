@@ -8,7 +8,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
-#include <QSize>
 #include <QTemporaryDir>
 #include <QTextCodec>
 
@@ -59,19 +58,6 @@ TEST(JsonImport, AddOverwriteAndRemoveExtraFlags)
         EXPECT_EQ(t.root()->exportToJson(false), json(c.expected)) << c.add << c.overwrite << c.removeExtra;
         EXPECT_EQ(leafSpy.size(), c.overwrite ? 1 : 0);
     }
-}
-
-TEST(JsonExport, HiddenNodesAreLeftOutAndVariantKeepsQtTypes)
-{
-    TestTree t;
-    t.root()->importFromJson(nullptr, json(R"({"a": [1, {"c": [0.5]}], "_h": 1})"));
-    EXPECT_EQ(t.root()->exportToJson(true), json(R"({"a": [1, {"c": [0.5]}]})"));
-
-    t.root()->set(nullptr, "size", QSize(640, 480), true);
-    TestTree u;
-    u.root()->importFromVariant(nullptr, t.root()->exportToVariant(true), true, true, true);
-    EXPECT_EQ(u.root()->rdobj("size")->get(), QVariant(QSize(640, 480)));
-    EXPECT_TRUE(u.root()->rdobj("_h")->isEmpty());
 }
 
 TEST(JsonFiles, WritesReadsAndReportsEveryFailure)

@@ -64,20 +64,6 @@ TEST_F(LogTest, LevelsWriteColouredConsoleAndPlainFileLines)
     EXPECT_TRUE(fileLines.at(2).isEmpty());
 }
 
-TEST_F(LogTest, ConsoleOnlyLoggerAndCopiesShareTheLine)
-{
-    LogCapture log;
-    {
-        ve::QLog line("\033[31m", "[E]", "");
-        ve::QLog copy = line;
-        line << "a";
-        copy << "b";
-    }
-    ASSERT_EQ(log.count(), 1);
-    EXPECT_EQ(log.all().at(0), "\033[31m[E]ab\033[0m");
-    EXPECT_FALSE(QDir("log").exists());
-}
-
 TEST_F(LogTest, UnopenableFileDropsTheFilePartSilently)
 {
     // "./log" is a regular file: the directory cannot be made, the file not opened.

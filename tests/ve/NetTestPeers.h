@@ -5,8 +5,8 @@
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QThread>
 #include <QObject>
+#include <QThread>
 #include <QTimer>
 #include <QVariant>
 

@@ -126,16 +126,3 @@ TEST(XmlImport, WarningsCarryLineAndColumnAndSkipContent)
     EXPECT_EQ(t.root()->rdobj("size")->get().userType(), QMetaType::QSize);
     EXPECT_EQ(t.root()->rdobj("after")->getString(), "ok");
 }
-
-TEST(XmlImport, RootElementValueAndFinishingSignal)
-{
-    TestTree t;
-    QSignalSpy spy(t.root(), &DataObject::changed);
-    QObject changer;
-    t.root()->importFromXmlStr(&changer, doc("<m type=\"6\" value=\"2.5\"></m>"), true, true, true);
-    EXPECT_EQ(t.root()->get(), QVariant(2.5));
-    // The value set at the end element, then the finishing signal.
-    ASSERT_EQ(spy.size(), 2);
-    EXPECT_EQ(spy.at(1).at(1), QVariant(2.5));
-    EXPECT_EQ(spy.at(1).at(2).value<QObject*>(), &changer);
-}
