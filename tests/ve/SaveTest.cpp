@@ -1,4 +1,5 @@
-// Saves never destroy the previous file, and the user's configuration.
+// Saves never destroy the previous file; the embedded template and the
+// user's configuration over it.
 #include "AppTree.h"
 #include "DataManager.h"
 #include "FileSizeLimit.h"
@@ -48,27 +49,19 @@ TEST(AtomicSave, FailedWritesLeaveThePreviousFileIntact)
     ASSERT_TRUE(dir.isValid());
     TestTree t;
     fillLarge(t.root());
+    // One writer behind every form; XML is what config and projects use.
     const QByteArray old = "previous content\n";
-    const QString json = dir.filePath("data.json");
     const QString xml = dir.filePath("config.xml");
-    const QString bin = dir.filePath("tree.bin");
-    for (const QString& path : {json, xml, bin})
-        writeAll(path, old);
-
+    writeAll(xml, old);
     LogCapture log;
     {
         FileSizeLimit limit(1024);
-        EXPECT_FALSE(ve::DataManager::writeToJson(json, t.root()->exportToJson(false), true));
         EXPECT_FALSE(ve::DataManager::writeToXmlFile(xml, t.root(), true, true));
-        // Level 0 keeps the record large.
-        EXPECT_FALSE(ve::DataManager::writeToBin(bin, t.root()->exportToBin(false), 0, true));
     }
-    EXPECT_EQ(readAll(json), old);
     EXPECT_EQ(readAll(xml), old);
-    EXPECT_EQ(readAll(bin), old);
     EXPECT_TRUE(log.contains("<m><static> cannot write xml file: \"" + xml + "\""));
     // No temporary files are left behind.
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList {"config.xml"});
 
     // Without the limit the same save succeeds and replaces the file.
     EXPECT_TRUE(ve::DataManager::writeToXmlFile(xml, t.root(), true, true));
@@ -80,7 +73,7 @@ TEST(AtomicSave, FailedWritesLeaveThePreviousFileIntact)
     EXPECT_FALSE(ve::DataManager::writeToXmlFile(dir.filePath("x.xml"), ve::d().emptyDobj(), true, true));
     EXPECT_FALSE(ve::DataManager::readFromXmlFile(nullptr, t.root(), dir.filePath("x.xml")));
     EXPECT_FALSE(ve::DataManager::readFromXmlFile(nullptr, t.root(), dir.path()));
-    EXPECT_FALSE(ve::DataManager::writeToXmlFile(json + "/y.xml", t.root(), true, true));
+    EXPECT_FALSE(ve::DataManager::writeToXmlFile(xml + "/y.xml", t.root(), true, true));
 }
 
 TEST(AtomicSave, WritableFileInAFolderWithoutCreateRightsIsSaved)
@@ -130,6 +123,59 @@ protected:
     const QString m_saved = QDir::currentPath();
     QTemporaryDir m_dir;
 };
+
+TEST_F(ConfigurationTest, PathsAndTypesOtherCodeReliesOn)
+{
+    // A widget binding to a missing path or reading a string as a bool
+    // silently falls back to its default; one row per kind of use.
+    const QList<QPair<const char*, int>> leaves {
+        {"config.language", QMetaType::QString},
+        {"config.setting.auto_connect", QMetaType::Bool},
+        {"config.setting.save_project_on_exit", QMetaType::Bool},
+        {"config.oscilloscope_frame_rate", QMetaType::Double},
+        {"config.wnd.h_splitter.#2", QMetaType::Double},
+        {"wnd.title", QMetaType::QString},
+        {"wnd.status.progress", QMetaType::Double},
+        {"working_path", QMetaType::QString},
+        {"_send_can_id", QMetaType::Double},
+        {"temp_analyze.channel.#0.color", QMetaType::QString},
+        {"project.version", QMetaType::Double},
+        {"project.serial_port", QMetaType::QString},
+        {"template.r58_motor._control.frequency", QMetaType::Double},
+        {"template.r58_motor._analyze.channel.#0.scale", QMetaType::Double},
+        {"template.r58_motor.info.can_id", QMetaType::QString},
+        {"trigger.analyze.oscilloscope.legend", QMetaType::Bool},
+        // trigger nodes: null leaves
+        {"trigger.block", QMetaType::UnknownType},
+        {"template.r58_motor._trigger.param.upload", QMetaType::UnknownType},
+        {"_can", QMetaType::UnknownType},
+    };
+    for (const auto& leaf : leaves) {
+        DataObject* node = ve::d(leaf.first);
+        ASSERT_FALSE(node->isEmpty()) << leaf.first;
+        EXPECT_EQ(node->size(), 0) << leaf.first;
+        EXPECT_EQ(node->get().userType(), leaf.second) << leaf.first;
+    }
+    EXPECT_EQ(ve::d("config.language")->getString(), "zh_CN");
+    EXPECT_EQ(ve::d("config.wnd.h_splitter")->getList(), (QList<QVariant> {200.0, 400.0, 200.0}));
+    EXPECT_TRUE(ve::d("config.last_project_path")->isEmpty());
+    EXPECT_EQ(ve::d("project.device")->size(), 0);
+    // A device saved in a project keeps alias, info and param only.
+    EXPECT_EQ(ve::d("template.r58_motor")->exportToJson(true).toObject().keys(),
+        (QStringList {"alias", "info", "param"}));
+}
+
+TEST_F(ConfigurationTest, SecondImportKeepsShapeAndRewritesEveryLeaf)
+{
+    DataObject* root = ve::d().rootDobj();
+    ve::d("config.language")->set(nullptr, QStringLiteral("en"));
+    const QStringList before = root->cdobjNames(true);
+    QString shape = root->exportToXmlStr(0, false);
+    ASSERT_TRUE(servobench::importTemplate());
+    EXPECT_EQ(root->cdobjNames(true), before);
+    EXPECT_EQ(root->exportToXmlStr(0, false), shape.replace("\"en\"", "\"zh_CN\""));
+    EXPECT_EQ(ve::d("config.language")->getString(), "zh_CN");
+}
 
 TEST_F(ConfigurationTest, FirstStartSavesTheBranchAndTheNextStartReadsItBack)
 {
