@@ -1,22 +1,95 @@
+// The network endpoints over real sockets on this machine: TCP, UDP and TLS
+// peers in this process, the endpoints on their worker threads.
 #include "LogCapture.h"
-#include "NetTestPeers.h"
 #include "NetworkFilePackage.h"
 #include "NetworkFrame.h"
 #include "NetworkJsonPackage.h"
 #include "NetworkManager.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QNetworkDatagram>
+#include <QProcess>
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QSslSocket>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
 #include <QUdpSocket>
+#include <QVariant>
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <type_traits>
 
 using namespace ve;
 
 namespace {
+
+// Records a signal's arguments on the test's thread. Unlike QSignalSpy,
+// whose direct connection appends from the emitting worker thread, the
+// checks never race the worker.
+class QueuedSpy : public QObject
+{
+public:
+    template <typename Sender, typename... Args>
+    QueuedSpy(Sender* sender, void (Sender::*signal)(Args...))
+    {
+        connect(
+            sender, signal, this,
+            [this](Args... args) {
+                m_calls.append(QVariantList {QVariant::fromValue(std::decay_t<Args>(args))...});
+            },
+            Qt::QueuedConnection);
+    }
+
+    int count() const { return m_calls.size(); }
+    bool isEmpty() const { return m_calls.isEmpty(); }
+    QVariantList at(int i) const { return m_calls.at(i); }
+    QVariantList last() const { return m_calls.last(); }
+    QList<QVariantList>::const_iterator begin() const { return m_calls.begin(); }
+    QList<QVariantList>::const_iterator end() const { return m_calls.end(); }
+
+private:
+    QList<QVariantList> m_calls;
+};
+
+// Blocks on the event loop for at most ms: wakes for the first event, never spins.
+inline void sleepOnEvents(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+// Processes events until pred holds or ms pass; bounds are wide because the
+// test machine is shared and loaded.
+inline bool waitFor(const std::function<bool()>& pred, int ms = 20000)
+{
+    QDeadlineTimer deadline(ms);
+    while (!pred()) {
+        if (deadline.hasExpired())
+            return false;
+        sleepOnEvents(20);
+    }
+    return true;
+}
+
+// Keeps processing events for ms.
+inline void settle(int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms)
+        sleepOnEvents(int(qMax<qint64>(1, ms - timer.elapsed())));
+}
 
 QByteArray pattern(int size)
 {
@@ -286,4 +359,103 @@ TEST(NetEndpoint, BindFailureReachesLaterListenersAndCancelFreesTheThreads)
     EXPECT_TRUE(net()->cancel("bind-test-2"));
     EXPECT_TRUE(net()->cancel("bind-test-3"));
     EXPECT_EQ(net()->threadUse(), QVector<int>(3, 0));
+}
+
+namespace {
+
+// A TLS server in this process with a certificate made for the test.
+class TlsServer : public QTcpServer
+{
+public:
+    QSslCertificate certificate;
+    QSslKey key;
+    QSslSocket* peer = nullptr;
+
+protected:
+    void incomingConnection(qintptr descriptor) override
+    {
+        auto* socket = new QSslSocket(this);
+        socket->setSocketDescriptor(descriptor);
+        socket->setLocalCertificate(certificate);
+        socket->setPrivateKey(key);
+        socket->startServerEncryption();
+        peer = socket;
+    }
+};
+
+class Tls : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!QSslSocket::supportsSsl())
+            GTEST_SKIP() << "no TLS support in this Qt build";
+        ASSERT_TRUE(dir.isValid());
+        const int rc = QProcess::execute("openssl",
+            {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj", "/CN=127.0.0.1",
+                "-addext", "subjectAltName=IP:127.0.0.1,DNS:127.0.0.1", "-keyout", dir.filePath("key.pem"),
+                "-out", dir.filePath("cert.pem")});
+        ASSERT_EQ(rc, 0);
+        const auto certificates = QSslCertificate::fromPath(dir.filePath("cert.pem"));
+        ASSERT_EQ(certificates.size(), 1);
+        server.certificate = certificates.first();
+        QFile keyFile(dir.filePath("key.pem"));
+        ASSERT_TRUE(keyFile.open(QIODevice::ReadOnly));
+        server.key = QSslKey(keyFile.readAll(), QSsl::Rsa);
+        ASSERT_FALSE(server.key.isNull());
+        ASSERT_TRUE(server.listen(QHostAddress("127.0.0.1")));
+    }
+
+    QTemporaryDir dir;
+    TlsServer server;
+};
+
+} // namespace
+
+TEST_F(Tls, UntrustedPeerGetsNothingAndATrustedOneExchangesPackages)
+{
+    NetworkObject* untrusted = net()->regist("tls-untrusted", NetworkHandle::TLS, NetworkChannel());
+    QueuedSpy refused(untrusted->handle(), &NetworkHandle::socketError);
+    QueuedSpy notSent(untrusted->handle(), &NetworkHandle::packageSent);
+    untrusted->connectToHost(QHostAddress("127.0.0.1"), server.serverPort());
+    ASSERT_TRUE(untrusted->writeJsonPackage(QJsonObject {{"secret", 1}}, true));
+    // The package waits for the handshake, which fails: it is reported unsent.
+    ASSERT_TRUE(waitFor([&] { return refused.count() >= 2; }));
+    settle(300);
+    QStringList texts;
+    for (const auto& args : refused)
+        texts << args.at(0).toString();
+    EXPECT_TRUE(texts.join('|').contains("self-signed", Qt::CaseInsensitive))
+        << texts.join('|').toStdString();
+    EXPECT_TRUE(texts.join('|').contains("package not sent")) << texts.join('|').toStdString();
+    EXPECT_EQ(notSent.count(), 0);
+    if (server.peer) {
+        EXPECT_EQ(server.peer->bytesAvailable(), 0);
+    }
+    EXPECT_TRUE(net()->cancel("tls-untrusted"));
+
+    NetworkObject* object = net()->regist("tls-trusted", NetworkHandle::TLS, NetworkChannel());
+    NetworkHandle* handle = object->handle();
+    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+    configuration.setCaCertificates({server.certificate});
+    handle->setSslConfiguration(configuration);
+    QueuedSpy errors(handle, &NetworkHandle::socketError);
+    QueuedSpy arrays(handle, &NetworkHandle::jsonArrayObtained);
+    server.peer = nullptr;
+    object->connectToHost(QHostAddress("127.0.0.1"), server.serverPort());
+    const QJsonArray array {"a", 2};
+    ASSERT_TRUE(object->writeJsonPackage(array, true));
+    const QByteArray expected = NetworkFrame::frames(NetworkJsonPackage(array).serialize());
+    QByteArray got;
+    ASSERT_TRUE(waitFor([&] {
+        if (server.peer)
+            got += server.peer->readAll();
+        return got.size() >= expected.size();
+    })) << (errors.isEmpty() ? std::string() : errors.last().at(0).toString().toStdString());
+    EXPECT_EQ(got, expected);
+    server.peer->write(expected);
+    ASSERT_TRUE(waitFor([&] { return arrays.count() == 1; }));
+    EXPECT_EQ(arrays.at(0).at(0).toJsonArray(), array);
+    EXPECT_EQ(errors.count(), 0);
+    EXPECT_TRUE(net()->cancel("tls-trusted"));
 }
