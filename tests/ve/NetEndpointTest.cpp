@@ -126,58 +126,12 @@ protected:
     }
     void TearDown() override { EXPECT_TRUE(net()->cancel("tcp-test")); }
 
-    QByteArray readPeer(int size)
-    {
-        QByteArray got;
-        waitFor([&] {
-            got += peer->readAll();
-            return got.size() >= size;
-        });
-        return got;
-    }
-
     QTcpServer server;
     QTcpSocket* peer = nullptr;
     NetworkObject* object = nullptr;
 };
 
 } // namespace
-
-TEST_F(TcpPair, PackagesGoBothWaysAndFilesNeedAReceiveFolder)
-{
-    // Splits of the stream are the parser's tests; this is the socket path.
-    NetworkHandle* handle = object->handle();
-    EXPECT_NE(handle->thread(), QThread::currentThread());
-    QueuedSpy sent(handle, &NetworkHandle::packageSent);
-    QueuedSpy packages(handle, &NetworkHandle::packageObtained);
-    QueuedSpy arrays(handle, &NetworkHandle::jsonArrayObtained);
-    QueuedSpy files(handle, &NetworkHandle::fileObtained);
-    QueuedSpy errors(handle, &NetworkHandle::packetError);
-
-    const QByteArray body = pattern(25000);
-    const QByteArray wire = framed(NetworkPackage(body));
-    ASSERT_TRUE(object->writePackage(body, true));
-    EXPECT_EQ(readPeer(wire.size()), wire);
-    ASSERT_TRUE(waitFor([&] { return sent.count() == 1; }));
-    peer->write(wire + framed(NetworkJsonPackage(QJsonArray {1, 2})));
-    ASSERT_TRUE(waitFor([&] { return arrays.count() == 1; }));
-    ASSERT_EQ(packages.count(), 1);
-    EXPECT_EQ(packages.at(0).at(0).toByteArray(), body);
-    EXPECT_EQ(arrays.at(0).at(0).toJsonArray(), (QJsonArray {1, 2}));
-
-    // A file with nowhere to go is an error, not a file.
-    NetworkFilePackage file("", "in/log.txt", true);
-    file.setContent("line\n");
-    peer->write(framed(file));
-    ASSERT_TRUE(waitFor([&] { return errors.count() == 1; }));
-    EXPECT_TRUE(errors.at(0).at(0).toString().startsWith("no receive folder"));
-    QTemporaryDir folder;
-    handle->setReceiveFolder(folder.path());
-    peer->write(framed(file) + framed(file));
-    ASSERT_TRUE(waitFor([&] { return files.count() == 2; }));
-    EXPECT_EQ(files.at(0).at(0).toString(), folder.path() + "/in/log.txt");
-    EXPECT_EQ(readFile(folder.path() + "/in/log.txt"), "line\nline\n");
-}
 
 TEST_F(TcpPair, HostilePeerCannotFloodTheLogNorPinTheCaches)
 {
@@ -257,27 +211,53 @@ TEST_F(TcpPair, SendQueueIsBoundedAndFailuresAreNotReportedAsSent)
     EXPECT_EQ(sent.count(), before);
 }
 
-TEST_F(TcpPair, AcceptedSocketHandedInServesTheOtherEnd)
+TEST_F(TcpPair, AcceptedEndServesPackagesBothWaysAndFilesNeedAReceiveFolder)
 {
-    // A socket with a parent cannot move to the worker thread: refused.
-    EXPECT_EQ(net()->regist("tcp-served", NetworkHandle::TCP, peer), nullptr);
-    // The server's end of the connection becomes an endpoint of its own.
+    // Splits of the stream are the parser's tests; this is the socket path,
+    // with the server's end of the connection an endpoint of its own.
+    EXPECT_EQ(net()->regist("tcp-served", NetworkHandle::TCP, peer), nullptr); // has a parent
     peer->setParent(nullptr);
     NetworkObject* served = net()->regist("tcp-served", NetworkHandle::TCP, peer);
     ASSERT_NE(served, nullptr);
-    EXPECT_TRUE(served->handle()->isConnected());
-    EXPECT_EQ(peer->thread(), served->workerThread());
+    NetworkHandle* handle = served->handle();
+    EXPECT_NE(handle->thread(), QThread::currentThread());
+    EXPECT_TRUE(handle->isConnected());
     // It is connected already: no bind to its own port, and no error for it.
-    EXPECT_EQ(served->handle()->errorString(), QString());
-    QueuedSpy servedErrors(served->handle(), &NetworkHandle::socketError);
-    QueuedSpy objects(served->handle(), &NetworkHandle::jsonObtained);
-    QueuedSpy back(object->handle(), &NetworkHandle::packageObtained);
-    ASSERT_TRUE(object->writeJsonPackage(QJsonObject {{"hello", true}}, true));
-    ASSERT_TRUE(waitFor([&] { return objects.count() == 1; }));
-    ASSERT_TRUE(served->writePackage("reply", true));
-    ASSERT_TRUE(waitFor([&] { return back.count() == 1; }));
-    EXPECT_EQ(back.at(0).at(0).toByteArray(), "reply");
-    EXPECT_EQ(servedErrors.count(), 0);
+    EXPECT_EQ(handle->errorString(), QString());
+    QueuedSpy socketErrors(handle, &NetworkHandle::socketError);
+    QueuedSpy packages(handle, &NetworkHandle::packageObtained);
+    QueuedSpy files(handle, &NetworkHandle::fileObtained);
+    QueuedSpy errors(handle, &NetworkHandle::packetError);
+    QueuedSpy sent(object->handle(), &NetworkHandle::packageSent);
+    QueuedSpy arrays(object->handle(), &NetworkHandle::jsonArrayObtained);
+
+    const QByteArray body = pattern(25000); // three frames
+    ASSERT_TRUE(object->writePackage(body, true));
+    ASSERT_TRUE(waitFor([&] { return packages.count() == 1; }));
+    EXPECT_EQ(packages.at(0).at(0).toByteArray(), body);
+    EXPECT_TRUE(waitFor([&] { return sent.count() == 1; }));
+    ASSERT_TRUE(served->writeJsonPackage(QJsonArray {1, 2}, true));
+    ASSERT_TRUE(waitFor([&] { return arrays.count() == 1; }));
+    EXPECT_EQ(arrays.at(0).at(0).toJsonArray(), (QJsonArray {1, 2}));
+
+    // A file with nowhere to go is an error, not a file.
+    QTemporaryDir folder;
+    const QString source = folder.filePath("source.txt");
+    {
+        QFile file(source);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("line\n");
+    }
+    ASSERT_TRUE(object->writeFilePackage(source, "in/log.txt", true));
+    ASSERT_TRUE(waitFor([&] { return errors.count() == 1; }));
+    EXPECT_TRUE(errors.at(0).at(0).toString().startsWith("no receive folder"));
+    handle->setReceiveFolder(folder.path());
+    ASSERT_TRUE(object->writeFilePackage(source, "in/log.txt", true));
+    ASSERT_TRUE(object->writeFilePackage(source, "in/log.txt", true));
+    ASSERT_TRUE(waitFor([&] { return files.count() == 2; }));
+    EXPECT_EQ(files.at(0).at(0).toString(), folder.path() + "/in/log.txt");
+    EXPECT_EQ(readFile(folder.path() + "/in/log.txt"), "line\nline\n");
+    EXPECT_EQ(socketErrors.count(), 0);
     EXPECT_TRUE(net()->cancel("tcp-served"));
     // Not owned by the endpoint: the socket is still there to be deleted.
     peer->deleteLater();
