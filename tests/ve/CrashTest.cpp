@@ -10,15 +10,13 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <csignal>
-#include <fcntl.h>
 #include <functional>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -39,61 +37,44 @@ QString readAll(const QString& path)
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
-// Runs the child in dir; with killAfterReady it is sent SIGSEGV from outside
-// once it printed "ready".
-ChildResult runChild(const QTemporaryDir& dir, const char* mode, bool killAfterReady = false)
+// Runs the child in dir; in mode "wait" it is sent SIGSEGV from outside once
+// it printed "ready".
+ChildResult runChild(const QTemporaryDir& dir, const QString& mode)
 {
-    const QByteArray outPath = dir.filePath(QStringLiteral("stdout.txt")).toLocal8Bit();
-    const QByteArray errPath = dir.filePath(QStringLiteral("stderr.txt")).toLocal8Bit();
-    const QByteArray cwd = dir.path().toLocal8Bit();
+    QProcess child;
+    child.setWorkingDirectory(dir.path());
+    child.setStandardOutputFile(dir.filePath(QStringLiteral("stdout.txt")));
+    child.setStandardErrorFile(dir.filePath(QStringLiteral("stderr.txt")));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    // In a sanitizer build the sanitizer's own handlers would end the process
+    // before the report, and its 32 KiB alternate stacks are too small for the
+    // second phase; the child tests the report alone.
+    env.insert(QStringLiteral("ASAN_OPTIONS"),
+        QStringLiteral("handle_segv=0:handle_abort=0:handle_sigfpe=0:handle_sigbus=0:handle_sigill=0:"
+                       "detect_leaks=0:use_sigaltstack=0"));
+    child.setProcessEnvironment(env);
+    // No core files from the test's own crashes; exec keeps the child's status.
+    child.start(QStringLiteral("/bin/sh"),
+        {QStringLiteral("-c"), QStringLiteral("ulimit -c 0; exec \"$0\" \"$1\""),
+            QStringLiteral(VE_CRASH_CHILD), mode});
     QElapsedTimer timer;
     timer.start();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        // No core files from the test's own crashes.
-        rlimit none {0, 0};
-        setrlimit(RLIMIT_CORE, &none);
-        if (chdir(cwd.constData()) != 0)
-            _exit(99);
-        const int out = open(outPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = open(errPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(out, STDOUT_FILENO);
-        dup2(err, STDERR_FILENO);
-        // In a sanitizer build the sanitizer's own handlers would end the
-        // process before the report, and its 32 KiB alternate stacks are too
-        // small for the second phase; the child tests the report alone.
-        setenv("ASAN_OPTIONS",
-            "handle_segv=0:handle_abort=0:handle_sigfpe=0:handle_sigbus=0:handle_sigill=0:detect_leaks=0:"
-            "use_sigaltstack=0",
-            1);
-        execl(VE_CRASH_CHILD, VE_CRASH_CHILD, mode, static_cast<char*>(nullptr));
-        _exit(98);
+    if (mode == QLatin1String("wait")) {
+        while (!readAll(dir.filePath(QStringLiteral("stdout.txt"))).contains(QStringLiteral("ready"))
+            && timer.elapsed() < 60000)
+            QThread::msleep(20);
+        kill(pid_t(child.processId()), SIGSEGV);
+    }
+    if (!child.waitForFinished(120000)) {
+        ADD_FAILURE() << "child " << mode.toStdString() << " did not end";
+        child.kill();
+        child.waitForFinished();
     }
     ChildResult result;
-    bool sent = !killAfterReady;
-    int status = 0;
-    for (;;) {
-        const pid_t done = waitpid(pid, &status, WNOHANG);
-        if (done == pid)
-            break;
-        if (!sent && readAll(QString::fromLocal8Bit(outPath)).contains(QStringLiteral("ready"))) {
-            kill(pid, SIGSEGV);
-            sent = true;
-        }
-        if (timer.elapsed() > 120000) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            ADD_FAILURE() << "child " << mode << " did not end";
-            break;
-        }
-        QThread::msleep(20);
-    }
     result.elapsedMs = timer.elapsed();
-    if (WIFSIGNALED(status))
-        result.signal = WTERMSIG(status);
-    if (WIFEXITED(status))
-        result.exitCode = WEXITSTATUS(status);
-    result.out = readAll(QString::fromLocal8Bit(outPath));
+    result.signal = child.exitStatus() == QProcess::CrashExit ? child.exitCode() : 0;
+    result.exitCode = child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
+    result.out = readAll(dir.filePath(QStringLiteral("stdout.txt")));
     result.log = readAll(dir.filePath(
         QStringLiteral("log/global_%1.log").arg(QDate::currentDate().toString(QStringLiteral("yyyyMMdd")))));
     result.dir = dir.path();
@@ -214,7 +195,7 @@ TEST(CrashTest, EachFaultIsReportedOnceAndTheProcessDiesOfItsSignal)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.mode);
         QTemporaryDir dir;
-        const ChildResult r = runChild(dir, c.mode, QByteArray(c.mode) == "wait");
+        const ChildResult r = runChild(dir, QString::fromLatin1(c.mode));
         EXPECT_EQ(r.signal, c.signal) << "exit code " << r.exitCode << "\n" << r.out.toStdString();
         expectReport(r, c.codeLine);
         if (c.treeCopies)
