@@ -24,19 +24,12 @@ QString doc(const QString& body)
     return QStringLiteral("<?xml version=\"1.0\"?>") + body;
 }
 
-// Depth of the subtree below node, walked without recursion.
+// Depth of a chain of single children, walked without recursion.
 int depth(DataObject* node)
 {
     int levels = 0;
-    QList<DataObject*> current {node};
-    while (!current.isEmpty()) {
-        QList<DataObject*> next;
-        for (DataObject* n : current)
-            next += n->cdobjs();
-        current = next;
-        if (!current.isEmpty())
-            ++levels;
-    }
+    for (; node->size() > 0; node = node->c(0))
+        ++levels;
     return levels;
 }
 

@@ -1,15 +1,23 @@
+// What a peer's bytes become: packages from the parser, files in the
+// receive folder.
+#include "FileSizeLimit.h"
 #include "NetworkFilePackage.h"
+#include "NetworkFileStore.h"
 #include "NetworkFrame.h"
 #include "NetworkJsonPackage.h"
 #include "NetworkPackageParser.h"
 
 #include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
 #include <QJsonDocument>
+#include <QTemporaryDir>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
 
 using ve::NetworkFilePackage;
+using ve::NetworkFileStore;
 using ve::NetworkFrame;
 using ve::NetworkJsonPackage;
 using ve::NetworkPackage;
@@ -77,6 +85,25 @@ QStringList describe(const QVector<Event>& events)
     return out;
 }
 
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+bool writeFile(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+}
+
+NetworkFilePackage package(const QString& target, const QByteArray& content, bool append)
+{
+    NetworkFilePackage p("", target, append);
+    p.setContent(content);
+    return p;
+}
+
 } // namespace
 
 TEST(NetParser, FrameLayoutPeersRelyOn)
@@ -102,32 +129,27 @@ TEST(NetParser, FrameLayoutPeersRelyOn)
         (QStringList {"package " + QString::fromLatin1(body.toHex()), "package 6162", "package 6364"}));
 }
 
-TEST(NetParser, LengthsAreUnsigned)
+TEST(NetParser, LengthsAreUnsignedAndBounded)
 {
-    // 0x00C8 is 200 bytes, not a negative length.
-    NetworkPackageParser parser;
     const QByteArray body = pattern(194);
-    const auto result = parser.feed(frame(0x00c8, NetworkPackage(body).serialize()));
-    ASSERT_EQ(result.events.size(), 1);
-    EXPECT_EQ(result.events[0].bytes, body);
-
-    for (quint16 length : {quint16(10241), quint16(0x8000), quint16(0xffff)}) {
-        NetworkPackageParser p;
-        const auto r = p.feed(frame(length, "xyz"));
-        EXPECT_EQ(describe(r.events), QStringList {"log frame size error, frame abondon"});
-        EXPECT_FALSE(p.hasPartial());
+    const QStringList frameError {"log frame size error, frame abondon"};
+    const QStringList lengthError {"packetError package length error, package abondon"};
+    const QList<QPair<QByteArray, QStringList>> cases {
+        // 0x00C8 is 200 bytes, not a negative length.
+        {frame(0x00c8, NetworkPackage(body).serialize()), {"package " + QString::fromLatin1(body.toHex())}},
+        {frame(10241, "xyz"), frameError},
+        {frame(0x8000, "xyz"), frameError},
+        {frame(0xffff, "xyz"), frameError},
+        {frame(6, NetworkPackage::header(524288001, 0)), lengthError},
+        {frame(6, NetworkPackage::header(0x80000000, 0)), lengthError},
+        {frame(6, NetworkPackage::header(0xffffffff, 0)), lengthError},
+        {frame(6, NetworkPackage::header(1, 3)), {"packetError package type error, package abondon"}},
+    };
+    for (const auto& c : cases) {
+        NetworkPackageParser parser;
+        EXPECT_EQ(describe(parser.feed(c.first).events), c.second) << c.first.left(8).toHex().toStdString();
+        EXPECT_FALSE(parser.hasPartial());
     }
-
-    for (quint32 n : {quint32(524288001), quint32(0x80000000), quint32(0xffffffff)}) {
-        NetworkPackageParser p;
-        const auto r = p.feed(frame(6, NetworkPackage::header(n, 0)));
-        EXPECT_EQ(describe(r.events), QStringList {"packetError package length error, package abondon"});
-        EXPECT_FALSE(p.hasPartial());
-    }
-
-    NetworkPackageParser p;
-    EXPECT_EQ(describe(p.feed(frame(6, NetworkPackage::header(1, 3))).events),
-        QStringList {"packetError package type error, package abondon"});
 }
 
 TEST(NetParser, ErrorsDropTornPackagesInsteadOfSplicing)
@@ -218,4 +240,59 @@ TEST(NetParser, OversizedFrameIsRefusedOnBuild)
     EXPECT_EQ(NetworkFrame(QByteArray(10240, 'x')).serialize().size(), 10242);
     NetworkFilePackage file("", QString("caf") + QChar(0xe9), false);
     EXPECT_TRUE(file.serialize().isEmpty());
+}
+
+TEST(NetFileStore, HostileTargetPathsAreRefused)
+{
+    const char* refused[] = {"", "/etc/profile", "../x", "a/../../x", "a/..", "..", "a\\b", "C:x", "dir/",
+        "a/.", "tab\there", "caf\xc3\xa9"};
+    for (const char* path : refused)
+        EXPECT_FALSE(NetworkFileStore::isAcceptablePath(QString::fromUtf8(path))) << path;
+    EXPECT_FALSE(NetworkFileStore::isAcceptablePath(QString::fromLatin1("a\0b", 3)));
+    for (const char* path : {"a.txt", "sub/dir/b.bin", "./c", "x//y", "..hidden", "a..b"})
+        EXPECT_TRUE(NetworkFileStore::isAcceptablePath(path)) << path;
+}
+
+TEST(NetFileStore, NeitherEscapesNorSymlinksLeaveTheFolder)
+{
+    QTemporaryDir root;
+    QDir dir(root.path());
+    ASSERT_TRUE(dir.mkdir("in") && dir.mkdir("outside"));
+    ASSERT_TRUE(writeFile(root.path() + "/outside/profile", "safe\n"));
+    ASSERT_TRUE(QFile::link(root.path() + "/outside", root.path() + "/in/dirlink"));
+    ASSERT_TRUE(QFile::link(root.path() + "/outside/profile", root.path() + "/in/filelink"));
+
+    NetworkFileStore store(root.path() + "/in");
+    QString error;
+    EXPECT_TRUE(store.store(package("../outside/new", "evil\n", false), &error).isEmpty());
+    EXPECT_TRUE(store.store(package("dirlink/profile", "evil\n", true), &error).isEmpty());
+    EXPECT_TRUE(store.store(package("dirlink/new/x", "evil\n", false), &error).isEmpty());
+    EXPECT_TRUE(store.store(package("filelink", "evil\n", true), &error).isEmpty());
+    EXPECT_TRUE(store.store(package("filelink", "evil\n", false), &error).isEmpty());
+    EXPECT_EQ(readAll(root.path() + "/outside/profile"), "safe\n");
+    EXPECT_EQ(QDir(root.path() + "/outside").entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+        QStringList {"profile"});
+}
+
+TEST(NetFileStore, AppendAndReplaceReportFailuresAndKeepOldContent)
+{
+    QTemporaryDir root;
+    NetworkFileStore store(root.path());
+    const QString path = root.path() + "/t.txt";
+    ASSERT_FALSE(store.store(package("t.txt", "abc", true)).isEmpty());
+    ASSERT_FALSE(store.store(package("t.txt", "abc", true)).isEmpty());
+    EXPECT_EQ(readAll(path), "abcabc");
+    ASSERT_FALSE(store.store(package("t.txt", "new", false)).isEmpty());
+    EXPECT_EQ(readAll(path), "new");
+
+    QString error;
+    {
+        FileSizeLimit limit(1000);
+        EXPECT_TRUE(store.store(package("t.txt", QByteArray(5000, 'r'), false), &error).isEmpty());
+        EXPECT_TRUE(error.startsWith("cannot write file: ")) << error.toStdString();
+        EXPECT_TRUE(store.store(package("t.txt", QByteArray(5000, 'a'), true), &error).isEmpty());
+    }
+    // Neither a half-replaced nor a half-appended file is left behind.
+    EXPECT_EQ(readAll(path), "new");
+    EXPECT_EQ(QDir(root.path()).entryList(QDir::Files), QStringList {"t.txt"});
 }
