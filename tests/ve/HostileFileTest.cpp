@@ -217,6 +217,12 @@ TEST(HostileImport, DottedNamesAndNamesThatAreNoPositionAreRefused)
 
 namespace {
 
+struct PlainPair
+{
+    qint32 a;
+    qint32 b;
+};
+
 QByteArray typedRecord(const QString& typeName, int id, const QByteArray& bytes)
 {
     QByteArray data;
@@ -237,6 +243,8 @@ QByteArray valueRecord(const QByteArray& variantBody)
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(PlainPair)
 
 TEST(HostileImport, BinaryRecordsCannotPlantObjectsPointersOrHugeCounts)
 {
@@ -280,9 +288,17 @@ TEST(HostileImport, BinaryRecordsCannotPlantObjectsPointersOrHugeCounts)
     n->importFromBin(nullptr, valueRecord(nested));
     EXPECT_TRUE(n->get().isNull());
 
-    // Values the tree does hold still read back, lists and maps included.
+    // Values the tree does hold still read back: lists and maps, and raw
+    // bytes of a registered plain type, if the id matches the name.
     const QVariant ordinary = QVariantMap {{"l", QVariantList {1, "two", QStringList {"3"}}}, {"d", 2.5}};
     n->set(nullptr, ordinary);
     copy->importFromBin(nullptr, n->exportToBin(false));
     EXPECT_EQ(copy->get(), ordinary);
+    const int plainType = qRegisterMetaType<PlainPair>("PlainPair");
+    n->set(nullptr, QVariant::fromValue(PlainPair {7, -8}));
+    copy->importFromBin(nullptr, n->exportToBin(false));
+    ASSERT_EQ(copy->get().userType(), plainType);
+    EXPECT_EQ(copy->get().value<PlainPair>().b, -8);
+    copy->importFromBin(nullptr, typedRecord("PlainPair", plainType + 1, QByteArray(8, '\0')));
+    EXPECT_TRUE(copy->get().isNull());
 }
