@@ -16,26 +16,17 @@ namespace {
 class LogTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_dir.isValid());
-        m_saved = QDir::currentPath();
-        QDir::setCurrent(m_dir.path());
-    }
+    void SetUp() override { ASSERT_TRUE(QDir::setCurrent(m_dir.path())); }
     void TearDown() override { QDir::setCurrent(m_saved); }
 
-    static QString todaysFile()
+    static QByteArray todaysFile()
     {
-        return ve::FLog::fileName("./log/global", "log", QDateTime::currentDateTime().date());
-    }
-    static QByteArray fileContent()
-    {
-        QFile file(todaysFile());
+        QFile file(ve::FLog::fileName("./log/global", "log", QDateTime::currentDateTime().date()));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
+    const QString m_saved = QDir::currentPath();
     QTemporaryDir m_dir;
-    QString m_saved;
 };
 
 } // namespace
@@ -56,7 +47,7 @@ TEST_F(LogTest, LevelsWriteColouredConsoleAndPlainFileLines)
 
     // The day's file, made with its folder by the first line, holds the
     // same lines without colours; the crash report is found by them.
-    const QStringList fileLines = QString::fromUtf8(fileContent()).split('\n');
+    const QStringList fileLines = QString::fromUtf8(todaysFile()).split('\n');
     ASSERT_EQ(fileLines.size(), 3);
     const QRegularExpression plain(R"(^\[E\|\d\d/\d\d \d\d:\d\d:\d\d\.\d{3}\]cannot open 42 中文$)");
     EXPECT_TRUE(plain.match(fileLines.at(0)).hasMatch()) << fileLines.at(0).toStdString();
