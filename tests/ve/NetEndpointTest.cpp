@@ -178,19 +178,14 @@ TEST_F(TcpPair, SendQueueIsBoundedAndFailuresAreNotReportedAsSent)
     // The peer reads nothing for now, so bytes pile up.
     const QByteArray chunk = pattern(1024 * 1024);
     int accepted = 0;
-    int refused = 0;
     for (int i = 0; i < 64; ++i) {
-        if (object->writeRaw(chunk, true))
-            ++accepted;
-        else
-            ++refused;
+        accepted += object->writeRaw(chunk, true) ? 1 : 0;
         EXPECT_LE(handle->pendingSendBytes(), limit + chunk.size());
     }
-    EXPECT_GT(refused, 0);
-    qint64 total = 0;
+    EXPECT_LT(accepted, 64);
     ASSERT_TRUE(waitFor(
         [&] {
-            total += peer->readAll().size();
+            peer->readAll();
             return sent.count() == accepted;
         },
         60000));
