@@ -11,24 +11,7 @@
 
 using ve::DataObject;
 
-namespace {
-
 constexpr int kRounds = 400;
-
-// Receives a signal queued from another thread; needs the DataObject*
-// meta type.
-class Receiver : public QObject
-{
-public:
-    int inserted = 0;
-    void onInsert(DataObject* target, DataObject*, QObject*)
-    {
-        if (target)
-            ++inserted;
-    }
-};
-
-} // namespace
 
 TEST(DataTreeConcurrency, InsertRemoveAndListTheSameNode)
 {
@@ -38,8 +21,13 @@ TEST(DataTreeConcurrency, InsertRemoveAndListTheSameNode)
     QObject::connect(
         node, &DataObject::added, node, [&](const QString&, QObject*) { ++addedSignals; },
         Qt::DirectConnection);
-    Receiver receiver;
-    QObject::connect(node, &DataObject::gonnaInsert, &receiver, &Receiver::onInsert, Qt::QueuedConnection);
+    // Queued to this thread: needs the DataObject* meta type.
+    QObject receiver;
+    int inserted = 0;
+    QObject::connect(
+        node, &DataObject::gonnaInsert, &receiver,
+        [&inserted](DataObject* target, DataObject*, QObject*) { inserted += target ? 1 : 0; },
+        Qt::QueuedConnection);
 
     auto writer = [node](const QString& prefix) {
         for (int i = 0; i < kRounds; ++i) {
@@ -88,7 +76,7 @@ TEST(DataTreeConcurrency, InsertRemoveAndListTheSameNode)
     }
     EXPECT_EQ(addedSignals.load(), 4 * kRounds);
     QCoreApplication::processEvents();
-    EXPECT_EQ(receiver.inserted, 4 * kRounds);
+    EXPECT_EQ(inserted, 4 * kRounds);
 }
 
 TEST(DataTreeConcurrency, SameNameFromTwoThreadsIsInsertedOnce)

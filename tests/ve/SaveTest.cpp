@@ -156,18 +156,6 @@ TEST_F(ConfigurationTest, PathsAndTypesOtherCodeReliesOn)
         (QStringList {"alias", "info", "param"}));
 }
 
-TEST_F(ConfigurationTest, SecondImportKeepsShapeAndRewritesEveryLeaf)
-{
-    DataObject* root = ve::d().rootDobj();
-    ve::d("config.language")->set(nullptr, QStringLiteral("en"));
-    const QStringList before = root->cdobjNames(true);
-    QString shape = root->exportToXmlStr(0, false);
-    ASSERT_TRUE(servobench::importTemplate());
-    EXPECT_EQ(root->cdobjNames(true), before);
-    EXPECT_EQ(root->exportToXmlStr(0, false), shape.replace("\"en\"", "\"zh_CN\""));
-    EXPECT_EQ(ve::d("config.language")->getString(), "zh_CN");
-}
-
 TEST_F(ConfigurationTest, FirstStartSavesTheBranchAndTheNextStartReadsItBack)
 {
     LogCapture log;

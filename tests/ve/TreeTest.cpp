@@ -44,20 +44,6 @@ TEST(DataTreePath, MalformedPathsAndPositionsFindNothing)
     EXPECT_EQ(empty->size(), 0);
 }
 
-TEST(DataTreeList, PositionInsertionCreatesEveryElementUpToIt)
-{
-    TestTree t;
-    DataObject* list = t.make("list");
-    list->append(nullptr, "");
-    ASSERT_TRUE(list->insert(nullptr, "#3", false));
-    ASSERT_EQ(list->size(), 4);
-    EXPECT_TRUE(list->c(3)->isRelative());
-    EXPECT_EQ(list->c(3)->fullName(t.root()), "list.#3");
-    ASSERT_TRUE(t.root()->insert(nullptr, "rows.#1.cells.#2", false));
-    EXPECT_EQ(t.root()->rdobj("rows")->size(), 2);
-    EXPECT_EQ(t.root()->rdobj("rows.#1.cells")->size(), 3);
-}
-
 TEST(DataTreeStructure, InsertReplaceRemoveAndFailures)
 {
     TestTree t;
