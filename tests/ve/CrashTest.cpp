@@ -81,20 +81,18 @@ ChildResult runChild(const QTemporaryDir& dir, const QString& mode)
 }
 
 // The report's invariant parts: code line, Linux signal line, fault address
-// with 16 hex digits, a resolved stack and the module list; the thread line
+// with 16 hex digits, a resolved stack and a module line; the thread line
 // and the code in the log; one report only.
 void expectReport(const ChildResult& r, const QString& codeLine)
 {
-    EXPECT_TRUE(r.out.contains(QStringLiteral("Exceptions:\r\n"))) << r.out.toStdString();
-    EXPECT_EQ(r.out.count(QStringLiteral("Exceptions:\r\n")), 1) << "one report per crash";
+    EXPECT_EQ(r.out.count(QStringLiteral("Exceptions:\r\n")), 1) << "one report per crash\n"
+                                                                 << r.out.toStdString();
     EXPECT_TRUE(r.out.contains(codeLine)) << r.out.toStdString();
     EXPECT_TRUE(r.out.contains(QRegularExpression(QStringLiteral("Signal: %1 \\(SIG").arg(r.signal))));
     EXPECT_TRUE(r.out.contains(
         QRegularExpression(QStringLiteral("Fault address:  [0-9A-F]{16} [0-9A-F]{2}:[0-9A-F]{16} \\S+\r\n"))))
         << r.out.toStdString();
     EXPECT_TRUE(r.out.contains(QStringLiteral("Show CallStack:\r\n")));
-    EXPECT_TRUE(r.out.contains(QStringLiteral("Current User:")));
-    EXPECT_TRUE(r.out.contains(QStringLiteral("BaseAddress:\tSize:\tName\tPath\tSymbolPath\tVersion\r\n")));
     EXPECT_TRUE(
         r.out.contains(QRegularExpression(QStringLiteral("[0-9a-f]{16}\t\\d+\tlibQt5Core\\.so\\.5\t"))));
 

@@ -62,6 +62,19 @@ QByteArray deepBinRecord(int levels)
     return head + leaf;
 }
 
+void writeAll(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(data);
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 QString deepXml(int levels)
 {
     return doc(QStringLiteral("<m>") + QStringLiteral("<c name=\"a\">").repeated(levels)
@@ -162,34 +175,22 @@ TEST(HostileImport, MalformedXmlIsReportedAndTheOriginalKept)
     const QByteArray original
         = "<?xml version=\"1.0\"?>\n<m>\n    <c name=\"first\" value=\"1\"/>\n"
           "    <c name=\"owner\" value=\"R&D bench\"/>\n    <c name=\"after\" value=\"2\"/>\n</m>\n";
-    {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(original);
-    }
+    writeAll(path, original);
     TestTree t;
     LogCapture log;
     EXPECT_FALSE(ve::DataManager::readFromXmlFile(nullptr, t.root(), path));
     EXPECT_EQ(t.root()->rdobj("first")->getString(), "1");
     EXPECT_TRUE(log.contains("[W|"));
     EXPECT_TRUE(log.contains(": (4, ")) << log.all().join('\n').toStdString();
-    QFile backup(path + ".bak");
-    ASSERT_TRUE(backup.open(QIODevice::ReadOnly));
-    EXPECT_EQ(backup.readAll(), original);
-    backup.close();
+    EXPECT_EQ(readAll(path + ".bak"), original);
 
     // The same file again adds no copy; another broken one keeps both.
     ve::DataManager::readFromXmlFile(nullptr, t.root(), path);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
-    {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("<m><c name=\"x\"></m>");
-    }
+    writeAll(path, "<m><c name=\"x\"></m>");
     EXPECT_FALSE(ve::DataManager::readFromXmlFile(nullptr, t.root(), path));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 3);
-    ASSERT_TRUE(backup.open(QIODevice::ReadOnly));
-    EXPECT_EQ(backup.readAll(), original);
+    EXPECT_EQ(readAll(path + ".bak"), original);
 
     // A complete file is read without either.
     TestTree good;
