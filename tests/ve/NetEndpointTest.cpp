@@ -82,7 +82,6 @@ inline bool waitFor(const std::function<bool()>& pred, int ms = 20000)
     return true;
 }
 
-// Keeps processing events for ms.
 inline void settle(int ms)
 {
     QElapsedTimer timer;
@@ -162,7 +161,6 @@ TEST_F(TcpPair, HostilePeerCannotFloodTheLogNorPinTheCaches)
     }
     EXPECT_TRUE(log.contains("abondon frame cache")) << "after " << timer.elapsed() << " ms";
     EXPECT_EQ(packages.count(), 1);
-    // The stream is usable again afterwards.
     peer->write(framed(NetworkPackage(pattern(30))));
     EXPECT_TRUE(waitFor([&] { return packages.count() == 2; }));
 }

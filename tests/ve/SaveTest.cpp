@@ -63,7 +63,6 @@ TEST(AtomicSave, FailedWritesLeaveThePreviousFileIntact)
     // No temporary files are left behind.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList {"config.xml"});
 
-    // Without the limit the same save succeeds and replaces the file.
     EXPECT_TRUE(ve::DataManager::writeToXmlFile(xml, t.root(), true, true));
     EXPECT_TRUE(
         readAll(xml).startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<m>\n    <c name=\"key_0\""));
