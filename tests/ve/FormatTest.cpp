@@ -6,6 +6,7 @@
 #include "TestTree.h"
 
 #include <QDataStream>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QPointF>
