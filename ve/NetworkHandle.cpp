@@ -35,7 +35,9 @@ NetworkHandle::NetworkHandle(
             m_socket = new QSslSocket(this);
     }
     m_socket->setProxy(QNetworkProxy::NoProxy);
-    if (channel.localPort() > 0
+    // A handed-in socket is bound already (an accepted one is connected): its
+    // channel only names its ends, and binding again would fail.
+    if (m_ownsSocket && channel.localPort() > 0
         && !m_socket->bind(
             channel.localAddress(), quint16(channel.localPort()), QAbstractSocket::ShareAddress)) {
         m_error = QString("cannot bind %1:%2: %3")

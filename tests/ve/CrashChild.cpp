@@ -118,8 +118,6 @@ int main(int argc, char** argv)
         return divideByZero();
     if (mode == "bad-address" || mode == "chain")
         writeBadAddress();
-    if (mode == "abort")
-        std::abort();
     if (mode == "exception")
         throw std::runtime_error("bench lost its motor");
     if (mode == "overflow")

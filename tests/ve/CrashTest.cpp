@@ -3,7 +3,6 @@
 // process must still die of its signal.
 #include "CBaseException.h"
 #include "DataManager.h"
-#include "Version.h"
 
 #include <gtest/gtest.h>
 
@@ -11,14 +10,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <csignal>
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -39,61 +36,44 @@ QString readAll(const QString& path)
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
-// Runs the child in dir; with killAfterReady it is sent SIGSEGV from outside
-// once it printed "ready".
-ChildResult runChild(const QTemporaryDir& dir, const char* mode, bool killAfterReady = false)
+// Runs the child in dir; in mode "wait" it is sent SIGSEGV from outside once
+// it printed "ready".
+ChildResult runChild(const QTemporaryDir& dir, const QString& mode)
 {
-    const QByteArray outPath = dir.filePath(QStringLiteral("stdout.txt")).toLocal8Bit();
-    const QByteArray errPath = dir.filePath(QStringLiteral("stderr.txt")).toLocal8Bit();
-    const QByteArray cwd = dir.path().toLocal8Bit();
+    QProcess child;
+    child.setWorkingDirectory(dir.path());
+    child.setStandardOutputFile(dir.filePath(QStringLiteral("stdout.txt")));
+    child.setStandardErrorFile(dir.filePath(QStringLiteral("stderr.txt")));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    // In a sanitizer build the sanitizer's own handlers would end the process
+    // before the report, and its 32 KiB alternate stacks are too small for the
+    // second phase; the child tests the report alone.
+    env.insert(QStringLiteral("ASAN_OPTIONS"),
+        QStringLiteral("handle_segv=0:handle_abort=0:handle_sigfpe=0:handle_sigbus=0:handle_sigill=0:"
+                       "detect_leaks=0:use_sigaltstack=0"));
+    child.setProcessEnvironment(env);
+    // No core files from the test's own crashes; exec keeps the child's status.
+    child.start(QStringLiteral("/bin/sh"),
+        {QStringLiteral("-c"), QStringLiteral("ulimit -c 0; exec \"$0\" \"$1\""),
+            QStringLiteral(VE_CRASH_CHILD), mode});
     QElapsedTimer timer;
     timer.start();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        // No core files from the test's own crashes.
-        rlimit none {0, 0};
-        setrlimit(RLIMIT_CORE, &none);
-        if (chdir(cwd.constData()) != 0)
-            _exit(99);
-        const int out = open(outPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = open(errPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(out, STDOUT_FILENO);
-        dup2(err, STDERR_FILENO);
-        // In a sanitizer build the sanitizer's own handlers would end the
-        // process before the report, and its 32 KiB alternate stacks are too
-        // small for the second phase; the child tests the report alone.
-        setenv("ASAN_OPTIONS",
-            "handle_segv=0:handle_abort=0:handle_sigfpe=0:handle_sigbus=0:handle_sigill=0:detect_leaks=0:"
-            "use_sigaltstack=0",
-            1);
-        execl(VE_CRASH_CHILD, VE_CRASH_CHILD, mode, static_cast<char*>(nullptr));
-        _exit(98);
+    if (mode == QLatin1String("wait")) {
+        while (!readAll(dir.filePath(QStringLiteral("stdout.txt"))).contains(QStringLiteral("ready"))
+            && timer.elapsed() < 60000)
+            QThread::msleep(20);
+        kill(pid_t(child.processId()), SIGSEGV);
+    }
+    if (!child.waitForFinished(120000)) {
+        ADD_FAILURE() << "child " << mode.toStdString() << " did not end";
+        child.kill();
+        child.waitForFinished();
     }
     ChildResult result;
-    bool sent = !killAfterReady;
-    int status = 0;
-    for (;;) {
-        const pid_t done = waitpid(pid, &status, WNOHANG);
-        if (done == pid)
-            break;
-        if (!sent && readAll(QString::fromLocal8Bit(outPath)).contains(QStringLiteral("ready"))) {
-            kill(pid, SIGSEGV);
-            sent = true;
-        }
-        if (timer.elapsed() > 120000) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            ADD_FAILURE() << "child " << mode << " did not end";
-            break;
-        }
-        QThread::msleep(20);
-    }
     result.elapsedMs = timer.elapsed();
-    if (WIFSIGNALED(status))
-        result.signal = WTERMSIG(status);
-    if (WIFEXITED(status))
-        result.exitCode = WEXITSTATUS(status);
-    result.out = readAll(QString::fromLocal8Bit(outPath));
+    result.signal = child.exitStatus() == QProcess::CrashExit ? child.exitCode() : 0;
+    result.exitCode = child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
+    result.out = readAll(dir.filePath(QStringLiteral("stdout.txt")));
     result.log = readAll(dir.filePath(
         QStringLiteral("log/global_%1.log").arg(QDate::currentDate().toString(QStringLiteral("yyyyMMdd")))));
     result.dir = dir.path();
@@ -101,26 +81,25 @@ ChildResult runChild(const QTemporaryDir& dir, const char* mode, bool killAfterR
 }
 
 // The report's invariant parts: code line, Linux signal line, fault address
-// with 16 hex digits, a resolved stack and the module list; the thread line
+// with 16 hex digits, a resolved stack and a module line; the thread line
 // and the code in the log; one report only.
 void expectReport(const ChildResult& r, const QString& codeLine)
 {
-    EXPECT_TRUE(r.out.contains(QStringLiteral("Exceptions:\r\n"))) << r.out.toStdString();
-    EXPECT_EQ(r.out.count(QStringLiteral("Exceptions:\r\n")), 1) << "one report per crash";
+    EXPECT_EQ(r.out.count(QStringLiteral("Exceptions:\r\n")), 1) << "one report per crash\n"
+                                                                 << r.out.toStdString();
     EXPECT_TRUE(r.out.contains(codeLine)) << r.out.toStdString();
     EXPECT_TRUE(r.out.contains(QRegularExpression(QStringLiteral("Signal: %1 \\(SIG").arg(r.signal))));
     EXPECT_TRUE(r.out.contains(
         QRegularExpression(QStringLiteral("Fault address:  [0-9A-F]{16} [0-9A-F]{2}:[0-9A-F]{16} \\S+\r\n"))))
         << r.out.toStdString();
     EXPECT_TRUE(r.out.contains(QStringLiteral("Show CallStack:\r\n")));
-    EXPECT_TRUE(r.out.contains(QStringLiteral("Current User:")));
-    EXPECT_TRUE(r.out.contains(QStringLiteral("BaseAddress:\tSize:\tName\tPath\tSymbolPath\tVersion\r\n")));
     EXPECT_TRUE(
         r.out.contains(QRegularExpression(QStringLiteral("[0-9a-f]{16}\t\\d+\tlibQt5Core\\.so\\.5\t"))));
 
     EXPECT_TRUE(r.log.contains(QRegularExpression(QStringLiteral(
         "\\[E\\|\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}\\]crash thread: \\d+, main thread: \\d+\n"))))
         << r.log.toStdString();
+    EXPECT_EQ(r.log.count(QStringLiteral("crash thread: ")), 1);
     QString logged = codeLine;
     logged.remove(QStringLiteral("\r\n"));
     EXPECT_TRUE(r.log.contains(QStringLiteral("]") + logged + QLatin1Char('\n'))) << r.log.toStdString();
@@ -143,122 +122,62 @@ void expectTreeCopies(const ChildResult& r)
         << crash.entryList().join(QLatin1Char(' ')).toStdString();
 }
 
-TEST(CrashTest, EachFaultIsReportedWithItsCodeAndTheProcessDiesOfItsSignal)
+TEST(CrashTest, EachFaultIsReportedOnceAndTheProcessDiesOfItsSignal)
 {
+    const QString divide = QString::fromUtf8("Exception Code :c0000094 INT_DIVIDE_BY_ZERO(整数除0异常)\r\n");
+    const QString access = QString::fromUtf8("Exception Code :c0000005 ACCESS_VIOLATION(读写内存非法)\r\n");
+    const QString overflow = QString::fromUtf8("Exception Code :c00000fd STACK_OVERFLOW(栈溢出)\r\n");
+    const QString aborted = QStringLiteral("Exception Code :00000006 Aborted\r\n");
+    const char* frame = "[0-9a-f]{16}:[^\r\n]*%1[^\r\n]*\\[[^\r\n]*CrashChild\\.cpp\\]\\[\\d+\\]\r\n";
+    enum Copies
+    {
+        Copied,
+        Unchecked,
+        NoFolder
+    };
     struct Case
     {
         const char* mode;
         int signal;
-        const char* codeLine;
-        const char* function; // the resolved frame where it happened
+        QString codeLine;
+        Copies copies;
+        QString inReport; // a pattern of the report on stdout
+        const char* inLog;
     };
     const Case cases[] = {
-        {"divide", SIGFPE, "Exception Code :c0000094 INT_DIVIDE_BY_ZERO(整数除0异常)\r\n", "divideByZero"},
-        {"bad-address", SIGSEGV, "Exception Code :c0000005 ACCESS_VIOLATION(读写内存非法)\r\n",
-            "writeBadAddress"},
-        {"abort", SIGABRT, "Exception Code :00000006 Aborted\r\n", "main"},
-        {"overflow", SIGSEGV, "Exception Code :c00000fd STACK_OVERFLOW(栈溢出)\r\n", "recurseForever"},
-        {"overflow-thread", SIGSEGV, "Exception Code :c00000fd STACK_OVERFLOW(栈溢出)\r\n", "recurseForever"},
+        {"divide", SIGFPE, divide, Copied, QString(frame).arg("divideByZero"), ""},
+        {"bad-address", SIGSEGV, access, Copied, QString(frame).arg("writeBadAddress"), ""},
+        // Main thread and a worker each need their own stack for the handler.
+        {"overflow", SIGSEGV, overflow, Copied, QString(frame).arg("recurseForever"), ""},
+        {"overflow-thread", SIGSEGV, overflow, Copied, QString(frame).arg("recurseForever"), ""},
+        {"exception", SIGABRT, aborted, Copied, "",
+            "uncaught exception: std::runtime_error: bench lost its motor"},
+        {"setup-twice", SIGFPE, divide, Unchecked, "", ""},
+        {"two-threads", SIGSEGV, access, Copied, "", ""},
+        // The handler found in place runs after the report and cannot keep
+        // the process alive.
+        {"chain", SIGSEGV, access, Unchecked, "Show CallStack:[^\\0]*previous handler ran", ""},
+        {"wait", SIGSEGV, access, Copied, QString("code 0 \\(SI_USER\\), sent by pid %1").arg(getpid()), ""},
+        // The tree may be gone after main returned.
+        {"static-destruction", SIGSEGV, access, NoFolder, "", ""},
+        // A dump that blocks or faults itself still ends the process, after
+        // copying the branches before the blocked one.
+        {"blocking-dump", SIGSEGV, access, Copied, "", "crash report timed out"},
+        {"fault-in-dump", SIGFPE, divide, Unchecked, "", "crash inside the crash report"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.mode);
         QTemporaryDir dir;
-        const ChildResult r = runChild(dir, c.mode);
-        EXPECT_EQ(r.signal, c.signal) << r.out.toStdString();
-        expectReport(r, QString::fromUtf8(c.codeLine));
-        EXPECT_TRUE(r.out.contains(QRegularExpression(
-            QStringLiteral("[0-9a-f]{16}:[^\r\n]*%1[^\r\n]*\\[[^\r\n]*CrashChild\\.cpp\\]\\[\\d+\\]\r\n")
-                .arg(c.function))))
-            << r.out.toStdString();
-        expectTreeCopies(r);
+        const ChildResult r = runChild(dir, QString::fromLatin1(c.mode));
+        EXPECT_EQ(r.signal, c.signal) << "exit code " << r.exitCode << "\n" << r.out.toStdString();
+        EXPECT_LT(r.elapsedMs, 60000);
+        expectReport(r, c.codeLine);
+        EXPECT_TRUE(r.out.contains(QRegularExpression(c.inReport))) << r.out.toStdString();
+        EXPECT_TRUE(r.log.contains(QString::fromUtf8(c.inLog))) << r.log.toStdString();
+        if (c.copies == Copied)
+            expectTreeCopies(r);
+        EXPECT_EQ(QDir(r.dir + QStringLiteral("/crash")).exists(), c.copies != NoFolder);
     }
-}
-
-TEST(CrashTest, UncaughtExceptionIsNamedAndEndsByAbort)
-{
-    QTemporaryDir dir;
-    const ChildResult r = runChild(dir, "exception");
-    EXPECT_EQ(r.signal, SIGABRT);
-    expectReport(r, QStringLiteral("Exception Code :00000006 Aborted\r\n"));
-    EXPECT_TRUE(
-        r.log.contains(QStringLiteral("uncaught exception: std::runtime_error: bench lost its motor")))
-        << r.log.toStdString();
-    expectTreeCopies(r);
-}
-
-TEST(CrashTest, SignalFromOutsideIsReportedAndStillEndsTheProcess)
-{
-    QTemporaryDir dir;
-    const ChildResult r = runChild(dir, "wait", true);
-    EXPECT_EQ(r.signal, SIGSEGV);
-    expectReport(r, QStringLiteral("Exception Code :c0000005 ACCESS_VIOLATION(读写内存非法)\r\n"));
-    EXPECT_TRUE(r.out.contains(
-        QRegularExpression(QStringLiteral("code 0 \\(SI_USER\\), sent by pid %1").arg(getpid()))))
-        << r.out.toStdString();
-    expectTreeCopies(r);
-}
-
-TEST(CrashTest, SecondSetupTwoCrashingThreadsAndAPreviousHandlerGiveOneReport)
-{
-    {
-        QTemporaryDir dir;
-        const ChildResult r = runChild(dir, "setup-twice");
-        EXPECT_EQ(r.signal, SIGFPE);
-        expectReport(r, QString::fromUtf8("Exception Code :c0000094 INT_DIVIDE_BY_ZERO(整数除0异常)\r\n"));
-    }
-    {
-        QTemporaryDir dir;
-        const ChildResult r = runChild(dir, "two-threads");
-        EXPECT_EQ(r.signal, SIGSEGV);
-        expectReport(r, QString::fromUtf8("Exception Code :c0000005 ACCESS_VIOLATION(读写内存非法)\r\n"));
-        EXPECT_EQ(r.log.count(QStringLiteral("crash thread: ")), 1);
-        expectTreeCopies(r);
-    }
-    {
-        // The handler found in place runs after the report and cannot keep
-        // the process alive.
-        QTemporaryDir dir;
-        const ChildResult r = runChild(dir, "chain");
-        EXPECT_EQ(r.signal, SIGSEGV);
-        expectReport(r, QString::fromUtf8("Exception Code :c0000005 ACCESS_VIOLATION(读写内存非法)\r\n"));
-        const int report = int(r.out.indexOf(QStringLiteral("Show CallStack:")));
-        const int previous = int(r.out.indexOf(QStringLiteral("previous handler ran")));
-        EXPECT_GT(previous, report);
-    }
-}
-
-TEST(CrashTest, BlockedDumpIsEndedByTheWatchdog)
-{
-    QTemporaryDir dir;
-    const ChildResult r = runChild(dir, "blocking-dump");
-    EXPECT_EQ(r.signal, SIGSEGV);
-    EXPECT_TRUE(r.out.contains(QStringLiteral("Show CallStack:\r\n")));
-    EXPECT_TRUE(r.log.contains(QStringLiteral("crash report timed out")));
-    expectTreeCopies(r); // the branches before the blocked one
-    // Set to 2 s; far less than the test's own limit even on a loaded machine.
-    EXPECT_LT(r.elapsedMs, 60000);
-}
-
-TEST(CrashTest, FaultInsideTheReportStillEndsTheProcess)
-{
-    QTemporaryDir dir;
-    const ChildResult r = runChild(dir, "fault-in-dump");
-    // Ended by the signal it first died of, not left looping in the handler.
-    EXPECT_EQ(r.signal, SIGFPE) << "exit code " << r.exitCode;
-    EXPECT_TRUE(r.log.contains(QStringLiteral("crash inside the crash report")));
-    EXPECT_TRUE(
-        r.out.contains(QString::fromUtf8("Exception Code :c0000094 INT_DIVIDE_BY_ZERO(整数除0异常)\r\n")));
-    EXPECT_TRUE(r.out.contains(QStringLiteral("Show CallStack:\r\n")));
-    EXPECT_LT(r.elapsedMs, 60000);
-}
-
-TEST(CrashTest, CrashDuringStaticDestructionSkipsTheTreeDump)
-{
-    QTemporaryDir dir;
-    const ChildResult r = runChild(dir, "static-destruction");
-    EXPECT_EQ(r.signal, SIGSEGV);
-    expectReport(r, QString::fromUtf8("Exception Code :c0000005 ACCESS_VIOLATION(读写内存非法)\r\n"));
-    EXPECT_FALSE(QDir(r.dir + QStringLiteral("/crash")).exists());
 }
 
 TEST(CrashTest, StackOverflowIsToldFromOtherFaultsByTheFaultAddress)
@@ -270,9 +189,6 @@ TEST(CrashTest, StackOverflowIsToldFromOtherFaultsByTheFaultAddress)
     EXPECT_EQ(E::codeFor(SIGSEGV, SEGV_MAPERR, 0x10, 0x7ffd00010000).code, 0xC0000005u);
     EXPECT_EQ(E::codeFor(SIGSEGV, SI_USER, 0, 0x40).code, 0xC0000005u);
     EXPECT_EQ(E::codeFor(SIGSYS, 1, 0, 0).name, nullptr);
-
-    // The crash reporter's version component.
-    EXPECT_EQ(ve::ver(QStringLiteral("vorn.stack.handler")), 1);
 }
 
 } // namespace

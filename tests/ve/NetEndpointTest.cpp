@@ -1,22 +1,94 @@
+// The network endpoints over real sockets on this machine: TCP, UDP and TLS
+// peers in this process, the endpoints on their worker threads.
 #include "LogCapture.h"
-#include "NetTestPeers.h"
 #include "NetworkFilePackage.h"
 #include "NetworkFrame.h"
 #include "NetworkJsonPackage.h"
 #include "NetworkManager.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QNetworkDatagram>
+#include <QProcess>
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QSslSocket>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
 #include <QUdpSocket>
+#include <QVariant>
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <type_traits>
 
 using namespace ve;
 
 namespace {
+
+// Records a signal's arguments on the test's thread. Unlike QSignalSpy,
+// whose direct connection appends from the emitting worker thread, the
+// checks never race the worker.
+class QueuedSpy : public QObject
+{
+public:
+    template <typename Sender, typename... Args>
+    QueuedSpy(Sender* sender, void (Sender::*signal)(Args...))
+    {
+        connect(
+            sender, signal, this,
+            [this](Args... args) {
+                m_calls.append(QVariantList {QVariant::fromValue(std::decay_t<Args>(args))...});
+            },
+            Qt::QueuedConnection);
+    }
+
+    int count() const { return m_calls.size(); }
+    bool isEmpty() const { return m_calls.isEmpty(); }
+    QVariantList at(int i) const { return m_calls.at(i); }
+    QVariantList last() const { return m_calls.last(); }
+    QList<QVariantList>::const_iterator begin() const { return m_calls.begin(); }
+    QList<QVariantList>::const_iterator end() const { return m_calls.end(); }
+
+private:
+    QList<QVariantList> m_calls;
+};
+
+// Blocks on the event loop for at most ms: wakes for the first event, never spins.
+inline void sleepOnEvents(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+// Processes events until pred holds or ms pass; bounds are wide because the
+// test machine is shared and loaded.
+inline bool waitFor(const std::function<bool()>& pred, int ms = 20000)
+{
+    QDeadlineTimer deadline(ms);
+    while (!pred()) {
+        if (deadline.hasExpired())
+            return false;
+        sleepOnEvents(20);
+    }
+    return true;
+}
+
+inline void settle(int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms)
+        sleepOnEvents(int(qMax<qint64>(1, ms - timer.elapsed())));
+}
 
 QByteArray pattern(int size)
 {
@@ -53,16 +125,6 @@ protected:
     }
     void TearDown() override { EXPECT_TRUE(net()->cancel("tcp-test")); }
 
-    QByteArray readPeer(int size)
-    {
-        QByteArray got;
-        waitFor([&] {
-            got += peer->readAll();
-            return got.size() >= size;
-        });
-        return got;
-    }
-
     QTcpServer server;
     QTcpSocket* peer = nullptr;
     NetworkObject* object = nullptr;
@@ -70,109 +132,37 @@ protected:
 
 } // namespace
 
-TEST_F(TcpPair, LargePackageGoesOutAsThreeFramesAndComesBackOneByteAtATime)
-{
-    NetworkHandle* handle = object->handle();
-    EXPECT_NE(handle->thread(), QThread::currentThread());
-    QueuedSpy sent(handle, &NetworkHandle::packageSent);
-    QueuedSpy packages(handle, &NetworkHandle::packageObtained);
-    QueuedSpy objects(handle, &NetworkHandle::jsonObtained);
-    QueuedSpy arrays(handle, &NetworkHandle::jsonArrayObtained);
-
-    const QByteArray body = pattern(25000);
-    const QByteArray wire = framed(NetworkPackage(body));
-    ASSERT_TRUE(object->writePackage(body, true));
-    EXPECT_EQ(readPeer(wire.size()), wire);
-    ASSERT_TRUE(waitFor([&] { return sent.count() == 1; }));
-
-    // Every byte its own write: the receiver still sees one package.
-    peer->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    const QByteArray back = wire + framed(NetworkJsonPackage(QJsonObject {{"k", "v"}}))
-        + framed(NetworkJsonPackage(QJsonArray {1, 2}));
-    for (char byte : back) {
-        peer->write(&byte, 1);
-        peer->flush();
-    }
-    ASSERT_TRUE(waitFor([&] { return arrays.count() == 1; }));
-    ASSERT_EQ(packages.count(), 1);
-    EXPECT_EQ(packages.at(0).at(0).toByteArray(), body);
-    ASSERT_EQ(objects.count(), 1);
-    EXPECT_EQ(objects.at(0).at(0).toJsonObject().value("k").toString(), "v");
-    EXPECT_EQ(arrays.at(0).at(0).toJsonArray(), (QJsonArray {1, 2}));
-}
-
-TEST_F(TcpPair, FilePackagesNeedAReceiveFolderAndAppendTwiceDoubles)
-{
-    NetworkHandle* handle = object->handle();
-    QueuedSpy files(handle, &NetworkHandle::fileObtained);
-    QueuedSpy errors(handle, &NetworkHandle::packetError);
-    NetworkFilePackage file("", "in/log.txt", true);
-    file.setContent("line\n");
-
-    peer->write(framed(file));
-    ASSERT_TRUE(waitFor([&] { return errors.count() == 1; }));
-    EXPECT_TRUE(errors.at(0).at(0).toString().startsWith("no receive folder"));
-    EXPECT_EQ(files.count(), 0);
-
-    QTemporaryDir folder;
-    handle->setReceiveFolder(folder.path());
-    peer->write(framed(file) + framed(file));
-    ASSERT_TRUE(waitFor([&] { return files.count() == 2; }));
-    EXPECT_EQ(files.at(0).at(0).toString(), folder.path() + "/in/log.txt");
-    EXPECT_EQ(readFile(folder.path() + "/in/log.txt"), "line\nline\n");
-
-    NetworkFilePackage escape("", "../escape.txt", false);
-    escape.setContent("x");
-    peer->write(framed(escape));
-    ASSERT_TRUE(waitFor([&] { return errors.count() == 2; }));
-    EXPECT_FALSE(QFile::exists(folder.path() + "/../escape.txt"));
-}
-
-TEST_F(TcpPair, StalePartialDataIsDroppedEvenWhileBytesTrickleIn)
+TEST_F(TcpPair, HostilePeerCannotFloodTheLogNorPinTheCaches)
 {
     LogCapture log;
     QueuedSpy packages(object->handle(), &NetworkHandle::packageObtained);
-    const QByteArray wire = framed(NetworkPackage(pattern(30)));
+    QByteArray flood;
+    for (int i = 0; i < 2000; ++i)
+        flood += NetworkFrame::frames(NetworkPackage::header(3, 2) + "{x:");
+    peer->write(flood + framed(NetworkPackage("end")));
+    ASSERT_TRUE(waitFor([&] { return packages.count() == 1; }));
+    const int lines = int(log.all().filter("json parse error").size());
+    EXPECT_GT(lines, 0);
+    EXPECT_LE(lines, 40);
+
     // One whole frame holding the first 18 bytes of a package.
     peer->write(NetworkFrame(NetworkPackage(pattern(30)).serialize().left(18)).serialize());
     ASSERT_TRUE(waitFor([&] { return log.contains("abondon package cache, size: 18"); }, 10000));
-
     // A frame dripped a byte at a time never completes in time: the drip
     // does not keep the cache alive.
     const QByteArray slow = framed(NetworkPackage(pattern(300)));
     QElapsedTimer timer;
     timer.start();
-    int pos = 0;
-    while (!log.contains("abondon frame cache") && timer.elapsed() < 20000) {
+    for (int pos = 0; !log.contains("abondon frame cache") && timer.elapsed() < 20000; settle(100)) {
         if (pos < slow.size()) {
             peer->write(slow.mid(pos++, 1));
             peer->flush();
         }
-        settle(100);
     }
     EXPECT_TRUE(log.contains("abondon frame cache")) << "after " << timer.elapsed() << " ms";
-    EXPECT_EQ(packages.count(), 0);
-
-    // The stream is usable again afterwards.
-    peer->write(wire);
-    EXPECT_TRUE(waitFor([&] { return packages.count() == 1; }));
-}
-
-TEST_F(TcpPair, ProtocolErrorLinesAreRateLimited)
-{
-    LogCapture log;
-    QueuedSpy packages(object->handle(), &NetworkHandle::packageObtained);
-    QByteArray flood;
-    const QByteArray bad = NetworkPackage::header(3, 2) + "{x:";
-    for (int i = 0; i < 2000; ++i)
-        flood += NetworkFrame::frames(bad);
-    peer->write(flood + framed(NetworkPackage("end")));
-    ASSERT_TRUE(waitFor([&] { return packages.count() == 1; }));
-    int lines = 0;
-    for (const QString& line : log.all())
-        lines += line.contains("json parse error") ? 1 : 0;
-    EXPECT_GT(lines, 0);
-    EXPECT_LE(lines, 40);
+    EXPECT_EQ(packages.count(), 1);
+    peer->write(framed(NetworkPackage(pattern(30))));
+    EXPECT_TRUE(waitFor([&] { return packages.count() == 2; }));
 }
 
 TEST_F(TcpPair, SendQueueIsBoundedAndFailuresAreNotReportedAsSent)
@@ -186,19 +176,14 @@ TEST_F(TcpPair, SendQueueIsBoundedAndFailuresAreNotReportedAsSent)
     // The peer reads nothing for now, so bytes pile up.
     const QByteArray chunk = pattern(1024 * 1024);
     int accepted = 0;
-    int refused = 0;
     for (int i = 0; i < 64; ++i) {
-        if (object->writeRaw(chunk, true))
-            ++accepted;
-        else
-            ++refused;
+        accepted += object->writeRaw(chunk, true) ? 1 : 0;
         EXPECT_LE(handle->pendingSendBytes(), limit + chunk.size());
     }
-    EXPECT_GT(refused, 0);
-    qint64 total = 0;
+    EXPECT_LT(accepted, 64);
     ASSERT_TRUE(waitFor(
         [&] {
-            total += peer->readAll().size();
+            peer->readAll();
             return sent.count() == accepted;
         },
         60000));
@@ -219,21 +204,53 @@ TEST_F(TcpPair, SendQueueIsBoundedAndFailuresAreNotReportedAsSent)
     EXPECT_EQ(sent.count(), before);
 }
 
-TEST_F(TcpPair, AcceptedSocketHandedInServesTheOtherEnd)
+TEST_F(TcpPair, AcceptedEndServesPackagesBothWaysAndFilesNeedAReceiveFolder)
 {
-    // The server's end of the connection becomes an endpoint of its own.
+    // Splits of the stream are the parser's tests; this is the socket path,
+    // with the server's end of the connection an endpoint of its own.
+    EXPECT_EQ(net()->regist("tcp-served", NetworkHandle::TCP, peer), nullptr); // has a parent
     peer->setParent(nullptr);
     NetworkObject* served = net()->regist("tcp-served", NetworkHandle::TCP, peer);
     ASSERT_NE(served, nullptr);
-    EXPECT_TRUE(served->handle()->isConnected());
-    EXPECT_EQ(peer->thread(), served->workerThread());
-    QueuedSpy objects(served->handle(), &NetworkHandle::jsonObtained);
-    QueuedSpy back(object->handle(), &NetworkHandle::packageObtained);
-    ASSERT_TRUE(object->writeJsonPackage(QJsonObject {{"hello", true}}, true));
-    ASSERT_TRUE(waitFor([&] { return objects.count() == 1; }));
-    ASSERT_TRUE(served->writePackage("reply", true));
-    ASSERT_TRUE(waitFor([&] { return back.count() == 1; }));
-    EXPECT_EQ(back.at(0).at(0).toByteArray(), "reply");
+    NetworkHandle* handle = served->handle();
+    EXPECT_NE(handle->thread(), QThread::currentThread());
+    EXPECT_TRUE(handle->isConnected());
+    // It is connected already: no bind to its own port, and no error for it.
+    EXPECT_EQ(handle->errorString(), QString());
+    QueuedSpy socketErrors(handle, &NetworkHandle::socketError);
+    QueuedSpy packages(handle, &NetworkHandle::packageObtained);
+    QueuedSpy files(handle, &NetworkHandle::fileObtained);
+    QueuedSpy errors(handle, &NetworkHandle::packetError);
+    QueuedSpy sent(object->handle(), &NetworkHandle::packageSent);
+    QueuedSpy arrays(object->handle(), &NetworkHandle::jsonArrayObtained);
+
+    const QByteArray body = pattern(25000); // three frames
+    ASSERT_TRUE(object->writePackage(body, true));
+    ASSERT_TRUE(waitFor([&] { return packages.count() == 1; }));
+    EXPECT_EQ(packages.at(0).at(0).toByteArray(), body);
+    EXPECT_TRUE(waitFor([&] { return sent.count() == 1; }));
+    ASSERT_TRUE(served->writeJsonPackage(QJsonArray {1, 2}, true));
+    ASSERT_TRUE(waitFor([&] { return arrays.count() == 1; }));
+    EXPECT_EQ(arrays.at(0).at(0).toJsonArray(), (QJsonArray {1, 2}));
+
+    // A file with nowhere to go is an error, not a file.
+    QTemporaryDir folder;
+    const QString source = folder.filePath("source.txt");
+    {
+        QFile file(source);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("line\n");
+    }
+    ASSERT_TRUE(object->writeFilePackage(source, "in/log.txt", true));
+    ASSERT_TRUE(waitFor([&] { return errors.count() == 1; }));
+    EXPECT_TRUE(errors.at(0).at(0).toString().startsWith("no receive folder"));
+    handle->setReceiveFolder(folder.path());
+    ASSERT_TRUE(object->writeFilePackage(source, "in/log.txt", true));
+    ASSERT_TRUE(object->writeFilePackage(source, "in/log.txt", true));
+    ASSERT_TRUE(waitFor([&] { return files.count() == 2; }));
+    EXPECT_EQ(files.at(0).at(0).toString(), folder.path() + "/in/log.txt");
+    EXPECT_EQ(readFile(folder.path() + "/in/log.txt"), "line\nline\n");
+    EXPECT_EQ(socketErrors.count(), 0);
     EXPECT_TRUE(net()->cancel("tcp-served"));
     // Not owned by the endpoint: the socket is still there to be deleted.
     peer->deleteLater();
@@ -293,7 +310,7 @@ TEST(NetEndpoint, UdpSendersAreNeverMixedAndAFilteredFloodDoesNotStall)
     EXPECT_TRUE(net()->cancel("udp-send"));
 }
 
-TEST(NetEndpoint, BindFailureIsReportedAndRegistryReusesThreads)
+TEST(NetEndpoint, BindFailureReachesLaterListenersAndCancelFreesTheThreads)
 {
     LogCapture log;
     QTcpServer busy;
@@ -307,14 +324,6 @@ TEST(NetEndpoint, BindFailureIsReportedAndRegistryReusesThreads)
     ASSERT_TRUE(waitFor([&] { return errors.count() == 1; }));
     EXPECT_TRUE(errors.at(0).at(0).toString().startsWith("cannot bind 127.0.0.1:"));
 
-    EXPECT_EQ(net()->regist("bind-test", NetworkHandle::UDP, NetworkChannel()), object);
-    EXPECT_EQ(net("bind-test"), object);
-    EXPECT_EQ(net()->findNetName(object->handle()), "bind-test");
-    EXPECT_FALSE(net()->cancel("no-such-endpoint"));
-    QTcpSocket owned(&busy);
-    EXPECT_EQ(net()->regist("owned-socket", NetworkHandle::TCP, &owned), nullptr);
-    EXPECT_EQ(net("owned-socket"), nullptr);
-
     NetworkObject* second = net()->regist("bind-test-2", NetworkHandle::UDP, NetworkChannel());
     NetworkObject* third = net()->regist("bind-test-3", NetworkHandle::UDP, NetworkChannel());
     EXPECT_NE(second->workerThread(), third->workerThread());
@@ -323,5 +332,102 @@ TEST(NetEndpoint, BindFailureIsReportedAndRegistryReusesThreads)
     EXPECT_TRUE(net()->cancel("bind-test-2"));
     EXPECT_TRUE(net()->cancel("bind-test-3"));
     EXPECT_EQ(net()->threadUse(), QVector<int>(3, 0));
-    EXPECT_EQ(net("bind-test"), nullptr);
+}
+
+namespace {
+
+// A TLS server in this process with a certificate made for the test.
+class TlsServer : public QTcpServer
+{
+public:
+    QSslCertificate certificate;
+    QSslKey key;
+    QSslSocket* peer = nullptr;
+
+protected:
+    void incomingConnection(qintptr descriptor) override
+    {
+        auto* socket = new QSslSocket(this);
+        socket->setSocketDescriptor(descriptor);
+        socket->setLocalCertificate(certificate);
+        socket->setPrivateKey(key);
+        socket->startServerEncryption();
+        peer = socket;
+    }
+};
+
+class Tls : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!QSslSocket::supportsSsl())
+            GTEST_SKIP() << "no TLS support in this Qt build";
+        ASSERT_TRUE(dir.isValid());
+        const int rc = QProcess::execute("openssl",
+            {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj", "/CN=127.0.0.1",
+                "-addext", "subjectAltName=IP:127.0.0.1,DNS:127.0.0.1", "-keyout", dir.filePath("key.pem"),
+                "-out", dir.filePath("cert.pem")});
+        ASSERT_EQ(rc, 0);
+        const auto certificates = QSslCertificate::fromPath(dir.filePath("cert.pem"));
+        ASSERT_EQ(certificates.size(), 1);
+        server.certificate = certificates.first();
+        QFile keyFile(dir.filePath("key.pem"));
+        ASSERT_TRUE(keyFile.open(QIODevice::ReadOnly));
+        server.key = QSslKey(keyFile.readAll(), QSsl::Rsa);
+        ASSERT_FALSE(server.key.isNull());
+        ASSERT_TRUE(server.listen(QHostAddress("127.0.0.1")));
+    }
+
+    QTemporaryDir dir;
+    TlsServer server;
+};
+
+} // namespace
+
+TEST_F(Tls, UntrustedPeerGetsNothingAndATrustedOneExchangesPackages)
+{
+    NetworkObject* untrusted = net()->regist("tls-untrusted", NetworkHandle::TLS, NetworkChannel());
+    QueuedSpy refused(untrusted->handle(), &NetworkHandle::socketError);
+    QueuedSpy notSent(untrusted->handle(), &NetworkHandle::packageSent);
+    untrusted->connectToHost(QHostAddress("127.0.0.1"), server.serverPort());
+    ASSERT_TRUE(untrusted->writeJsonPackage(QJsonObject {{"secret", 1}}, true));
+    // The package waits for the handshake, which fails: it is reported unsent.
+    ASSERT_TRUE(waitFor([&] { return refused.count() >= 2; }));
+    settle(300);
+    QString texts;
+    for (const auto& args : refused)
+        texts += args.at(0).toString() + '|';
+    EXPECT_TRUE(texts.contains("self-signed", Qt::CaseInsensitive)) << texts.toStdString();
+    EXPECT_TRUE(texts.contains("package not sent")) << texts.toStdString();
+    EXPECT_EQ(notSent.count(), 0);
+    if (server.peer) {
+        EXPECT_EQ(server.peer->bytesAvailable(), 0);
+    }
+    EXPECT_TRUE(net()->cancel("tls-untrusted"));
+
+    NetworkObject* object = net()->regist("tls-trusted", NetworkHandle::TLS, NetworkChannel());
+    NetworkHandle* handle = object->handle();
+    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+    configuration.setCaCertificates({server.certificate});
+    handle->setSslConfiguration(configuration);
+    QueuedSpy errors(handle, &NetworkHandle::socketError);
+    QueuedSpy arrays(handle, &NetworkHandle::jsonArrayObtained);
+    server.peer = nullptr;
+    object->connectToHost(QHostAddress("127.0.0.1"), server.serverPort());
+    const QJsonArray array {"a", 2};
+    ASSERT_TRUE(object->writeJsonPackage(array, true));
+    const QByteArray expected = NetworkFrame::frames(NetworkJsonPackage(array).serialize());
+    QByteArray got;
+    ASSERT_TRUE(waitFor([&] {
+        if (server.peer)
+            got += server.peer->readAll();
+        return got.size() >= expected.size();
+    })) << (errors.isEmpty() ? std::string() : errors.last().at(0).toString().toStdString());
+    EXPECT_EQ(got, expected);
+    server.peer->write(expected);
+    ASSERT_TRUE(waitFor([&] { return arrays.count() == 1; }));
+    EXPECT_EQ(arrays.at(0).at(0).toJsonArray(), array);
+    EXPECT_EQ(errors.count(), 0);
+    EXPECT_TRUE(net()->cancel("tls-trusted"));
 }
