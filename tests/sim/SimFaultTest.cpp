@@ -34,16 +34,6 @@ TEST_F(SimFixture, SilentMotorsNeverAnswer)
         ids << f.src();
     EXPECT_EQ(ids, QVector<int>({1, 3}));
     EXPECT_FALSE(ask(9, 0, 2, pad8(le16(0x2000)), 200));
-
-    client.close();
-    server->stop();
-    cfg.faults.silentMotors = {0};
-    startSim(cfg);
-    client.send("AT+AT\r\n");
-    EXPECT_EQ(client.nextLine(), QByteArray("OK")) << "the adapter still answers";
-    for (int id = 1; id <= 3; ++id)
-        client.sendFrame(0, 0, id, Probe);
-    EXPECT_TRUE(client.framesUntilQuiet(300).isEmpty());
 }
 
 TEST_F(SimFixture, DropEveryThirdReply)
@@ -80,30 +70,6 @@ TEST_F(SimFixture, DelayedReplies)
     client.send("AT+AT\r\n");
     EXPECT_EQ(client.nextLine(), QByteArray("OK"));
     EXPECT_LT(t.elapsed(), 250);
-}
-
-TEST_F(SimFixture, FirmwareRetryAtFrameZero)
-{
-    SimConfig cfg;
-    cfg.faults.firmwareRetryAt = 0;
-    startSim(cfg);
-    ASSERT_TRUE(ask(11, 0, 1, le64(server->motorMcuId(0))));
-    ASSERT_TRUE(ask(12, 0, 1, le32(8) + le32(1)));
-    auto a = otaData(1, 0, QByteArray(8, 'z'));
-    ASSERT_TRUE(a);
-    EXPECT_EQ(a->field(), 0xF01);
-    EXPECT_EQ(a->u16(0), 0);
-    a = otaData(1, 0, QByteArray(8, 'z'));
-    ASSERT_TRUE(a);
-    EXPECT_EQ(a->field(), 1) << "the retry is requested once";
-    // A frame ahead of the expected one is answered with a retry naming the expected one.
-    a = otaData(1, 5, QByteArray(8, 'q'));
-    ASSERT_TRUE(a);
-    EXPECT_EQ(a->field(), 0xF01);
-    a = otaEnd(1, 1);
-    ASSERT_TRUE(a);
-    EXPECT_EQ(a->field(), 1);
-    EXPECT_EQ(server->lastFirmwareImage(), QByteArray(8, 'z'));
 }
 
 TEST_F(SimFixture, WrongTypeEchoForOneScopeChannel)
