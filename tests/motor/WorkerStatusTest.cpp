@@ -100,21 +100,6 @@ TEST(WorkerStatus, MessagesOfTheStatusReactions)
                       s.errors = 1u << 6 | 0x8000 | 0x4000;
                   }),
         "<ERROR> Write param to 0X300afailed: /value out of range/command mismatch/code mismatch");
-    EXPECT_EQ(react(OTA_STA_ENCODER_CALI_ING,
-                  [](OtaStatus& s) {
-                      s.rotorAngle = 1.5f;
-                      s.statorAngle = -0.25f;
-                      s.sensorValue = 4097;
-                  }),
-        "<Encoder calibrating> Rotor angle = 1.5000, Stator flux angle = -0.2500, Sensor value = 4097");
-    EXPECT_EQ(react(OTA_STA_ENCODER_CALI_RESULT,
-                  [](OtaStatus& s) {
-                      s.caliCanId = 3;
-                      s.caliNumber = 7;
-                      s.caliIndex = 2;
-                      s.correction = -12;
-                  }),
-        "<Encoder calibration result> Device: 3, Number: 7, Index: 2, Correction: -12");
     // No node is mapped to CAN ID 3: the box names the device by its CAN ID.
     EXPECT_EQ(react(OTA_STA_ENCODER_CALI_DONE,
                   [](OtaStatus& s) {

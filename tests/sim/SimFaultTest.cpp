@@ -16,7 +16,7 @@ TEST_F(SimFixture, SilentAdapterAnswersNothing)
     cfg.faults.adapterSilent = true;
     startSim(cfg);
     client.send("AT+AT\r\nAT+CG\r\n");
-    EXPECT_TRUE(client.readFor(300).isEmpty());
+    EXPECT_TRUE(client.nextLine(300).isEmpty());
     EXPECT_FALSE(ask(0, 0, 1, Probe, 200));
     EXPECT_EQ(server->framesReceived(), 0u);
 }

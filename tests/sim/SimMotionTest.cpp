@@ -64,15 +64,6 @@ TEST_F(SimFixture, SetPointObjectsDriveEachRunMode)
     ASSERT_TRUE(fb);
     EXPECT_NEAR(fbVel(*fb), 5.0, 0.3);
 
-    // Position mode: speed limit, then the position.
-    ASSERT_TRUE(ask(4, 0, 1, Zero8));
-    ASSERT_TRUE(sdoUint(1, 0x7005, 1));
-    ASSERT_TRUE(sdoFloat(1, 0x7017, 10.0f));
-    ASSERT_TRUE(sdoFloat(1, 0x7016, -2.0f));
-    ASSERT_TRUE(ask(3, 0, 1, Zero8));
-    QThread::msleep(1500);
-    EXPECT_NEAR(value("mechPos"), -2.0, 0.05);
-
     // Current mode: torque follows Iq times the torque constant.
     ASSERT_TRUE(ask(4, 0, 1, Zero8));
     ASSERT_TRUE(sdoUint(1, 0x7005, 3));

@@ -45,8 +45,6 @@ public:
     bool send(const QByteArray& bytes);
     // Sends a frame from the host (0xFD) to a motor.
     bool sendFrame(int type, int ext, int dst, const QByteArray& data);
-    // Raw bytes arriving within ms.
-    QByteArray readFor(int ms);
     // The next whole frame (text lines are skipped), or nothing after timeoutMs.
     std::optional<WireFrame> nextFrame(int timeoutMs = 1000);
     // Frames until none arrives for quietMs.
