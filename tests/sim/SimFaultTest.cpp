@@ -1,4 +1,5 @@
-// Every fault option doing what it says, and the trace.
+// Every fault option doing what it says, the motor's over-temperature fault, and the trace.
+// Motion, jog and mode changes are driven end to end by the motor link tests.
 #include "SimFixture.h"
 
 #include <QFile>
@@ -173,4 +174,38 @@ TEST_F(SimFixture, FramesAreLostWhileTheLineRunsAtAnotherRate)
     EXPECT_EQ(server->framesSent(), 0u);
     ASSERT_TRUE(client.setBaud(921600));
     EXPECT_TRUE(ask(0, 0, 1, Probe, 1000));
+}
+
+// The motor's own fault: the winding over its limit.
+TEST_F(SimFixture, OverTemperatureFaultAndClearAlarm)
+{
+    startSim();
+    auto write = [&](const char* name, int type, const QByteArray& v) {
+        return ask(8, 0, 1, le16(quint16(code(name))) + char(type) + char(0) + v.leftJustified(4, '\0'));
+    };
+    ASSERT_TRUE(write("overTempTime", 4, le32(0)));
+    ASSERT_TRUE(write("motorOverTemp", 6, f32le(20.0f)));
+    QVector<WireFrame> frames = client.framesUntilQuiet(300);
+    ASSERT_EQ(frames.size(), 2);
+    EXPECT_EQ(frames[0].type(), 21);
+    EXPECT_EQ(frames[0].data.size(), 8);
+    EXPECT_EQ(frames[0].u32(0), 1u);
+    EXPECT_EQ(frames[0].u32(4), 1u);
+    EXPECT_EQ(frames[1].type(), 2);
+    EXPECT_EQ(frames[1].ext() & 0x3F, 1);
+    // Motor mode is refused while the fault stands; clearing needs the cause gone.
+    auto fb = ask(3, 0, 1, QByteArray(8, '\0'));
+    ASSERT_TRUE(fb);
+    EXPECT_EQ(fb->ext() >> 6, 0);
+    fb = ask(4, 0, 1, QByteArray::fromHex("0100000000000000"));
+    ASSERT_TRUE(fb);
+    EXPECT_EQ(fb->ext() & 0x3F, 1);
+    ASSERT_TRUE(write("motorOverTemp", 6, f32le(100.0f)));
+    client.framesUntilQuiet(200);
+    fb = ask(4, 0, 1, QByteArray::fromHex("0100000000000000"));
+    ASSERT_TRUE(fb);
+    EXPECT_EQ(fb->ext(), 0);
+    fb = ask(3, 0, 1, QByteArray(8, '\0'));
+    ASSERT_TRUE(fb);
+    EXPECT_EQ(fb->ext() >> 6, 2);
 }

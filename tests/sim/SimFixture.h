@@ -73,9 +73,4 @@ struct SimFixture : ::testing::Test
     {
         return server->parameterValue(motor, quint16(code(name, motor))).toDouble();
     }
-
-    // Feedback decoding as the host does it.
-    static double fbPos(const WireFrame& f) { return f.be16(0) * 25.0 / 65535.0 - 12.5; }
-    static double fbVel(const WireFrame& f) { return f.be16(2) * 60.0 / 65535.0 - 30.0; }
-    static int fbMode(const WireFrame& f) { return f.ext() >> 6; }
 };
