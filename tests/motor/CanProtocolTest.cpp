@@ -1,5 +1,4 @@
 #include "CanProtocol.h"
-#include "ValueCodec.h"
 
 #include <gtest/gtest.h>
 
@@ -91,21 +90,4 @@ TEST(CanProtocol, HostFramesHaveTheirLayouts)
         EXPECT_EQ(row.f.id, row.id);
         EXPECT_EQ(hex(row.f), row.data);
     }
-}
-
-TEST(CanProtocol, ErrorTextsOfCombinedBits)
-{
-    EXPECT_EQ(
-        CanProtocol::writeErrorText(0x4000 | 0x8000 | 2), "/no such code/command mismatch/code mismatch");
-    EXPECT_EQ(CanProtocol::readErrorText(0x1F), "/no such code/wrong type/loss frame/number mismatch");
-}
-
-TEST(ValueCodec, LittleEndianWhateverTheHost)
-{
-    const quint8 b[8] = {0x08, 0x07, 0x06, 0x05, 0x04, 0x03, 0x02, 0x81};
-    EXPECT_EQ(ValueCodec::load<quint16>(b), 0x0708u);
-    EXPECT_EQ(ValueCodec::load<qint64>(b), qint64(0x8102030405060708ull));
-    quint8 out[8] = {};
-    ValueCodec::store<quint32>(out, 0x11223344u);
-    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(out), 4).toHex(), "44332211");
 }

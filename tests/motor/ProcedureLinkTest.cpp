@@ -425,8 +425,6 @@ TEST(ProcedureLink, SilentMotorTimesOut)
     ASSERT_TRUE(r.waitStatus(OTA_STA_GET_PARA_INFO_OVER_TIME, 3000));
     r.worker->readParam(true);
     ASSERT_TRUE(r.waitStatus(OTA_STA_READ_PARA_OVER_TIME, 3000));
-    r.worker->command(CANWorker::ENCODER_CALIBRATION);
-    ASSERT_TRUE(r.waitStatus(OTA_STA_CALI_MODE_OVER_TIME, 4000));
     r.worker->command(CANWorker::SET_CAN_ID, 8);
     ASSERT_TRUE(r.waitStatus(OTA_STA_SET_ID_OVER_TIME, 4000));
     EXPECT_EQ(r.messages.filter("<ERROR>").size(), 1); // only the mode change reports its time-out

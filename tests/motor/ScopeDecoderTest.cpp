@@ -1,7 +1,6 @@
 #include "ScopeDecoder.h"
 #include "ScopeSession.h"
 
-#include "ParamTable.h"
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -203,30 +202,4 @@ TEST(ScopeDecoder, AnHourAtTheTopRateStaysWithinItsWindow)
     EXPECT_NEAR(b.at(b.size() - 1).key, (records - 1) * 0.0005, 1e-6);
     EXPECT_EQ(b.indexAfter(b.at(100).key), 101);
     EXPECT_EQ(d.lostRecords(), 0u);
-}
-
-TEST(ParamTable, ValueConversionsAndChannelMapping)
-{
-    quint8 b[16] = {};
-    const std::pair<int, double> in[] = {{3, -2.9}, {0, 300.7}, {6, 0.5}, {9, 0.25}, {10, 1}};
-    const QStringList out = {"-2", "255", "0.500000", "0.250000000000", "none"};
-    for (int k = 0; k < 5; ++k)
-        EXPECT_EQ(ParamTable::doubleToValue(in[k].first, in[k].second, b), out[k]);
-    EXPECT_EQ(ParamTable::limitToText(3, 12.0f, 2), "12");
-
-    ParamTable t;
-    t.setCount(2, 4);
-    t.setCount(3, 2);
-    t.entry(2, 3).type = 5;
-    t.entry(3, 1).type = 6;
-    quint16 code;
-    quint8 type;
-    t.mapChannel(3, &code, &type);
-    EXPECT_EQ(code, 0x2003);
-    EXPECT_EQ(type, 5);
-    t.mapChannel(5, &code, &type);
-    EXPECT_EQ(code, 0x3001);
-    EXPECT_EQ(type, 6);
-    t.mapChannel(6, &code, &type);
-    EXPECT_EQ(code, 0);
 }
