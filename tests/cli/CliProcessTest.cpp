@@ -338,6 +338,7 @@ TEST(CliProcess, ScopeRecordsTheSampleFileAndCsv)
     EXPECT_GT(lines.size(), 40);
     EXPECT_LT(lines.size(), 400);
     EXPECT_TRUE(lines[0].contains(" 24.000000 ")) << lines[0].toStdString();
+    EXPECT_FALSE(rig.sim->motorScopeRunning(0)) << "the motor is stopped at the end";
     EXPECT_TRUE(r.out.startsWith(QString("Recorded %1 records of VBUS, iqRaw to ").arg(lines.size() - 1)))
         << r;
 

@@ -8,7 +8,6 @@
 
 #include <QRegularExpression>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -371,40 +370,6 @@ TEST(ProcedureLink, SlowHealthyTransferOutlivesTheStallLimit)
     EXPECT_EQ(done.last().at(1).toString(), "Update successfully!");
     EXPECT_GT(t.elapsed(), 1500); // longer in total than the limit without progress
     EXPECT_EQ(r.sim->lastFirmwareCrc(), LinkRig::crc32(image));
-}
-
-TEST(ProcedureLink, OscilloscopeRunDecodesAndWritesTheSampleFile)
-{
-    LinkRig r(oneMotor(1));
-    ASSERT_TRUE(ready(r));
-    QTemporaryDir dir;
-    const QString path = dir.filePath("wave.txt");
-    ScopeSession scope(r.worker.get());
-    int notes = 0;
-    QObject::connect(r.eng(), &otaThread::scopeToShow, [&](const ScopeBuffers*) { ++notes; });
-    QSignalSpy started(&scope, &ScopeSession::started);
-    QSignalSpy failed(&scope, &ScopeSession::setupFailed);
-    // Channels 1 and 3 after the channel base.
-    ASSERT_TRUE(scope.start(100, ScopeSession::slotTypes({1, 0, 3}), path));
-    ASSERT_TRUE(started.wait(3000));
-    EXPECT_EQ(failed.size(), 0);
-    EXPECT_EQ(started.last().at(0).toInt(), 2);
-    EXPECT_EQ(r.eng()->status(), quint32(OTA_STA_PARA_UPDATE_SUCCESS_CHSET));
-    ASSERT_TRUE(LinkRig::waitUntil([&] { return notes >= 20; }, 5000));
-    scope.stop();
-    ASSERT_TRUE(
-        LinkRig::waitUntil([&] { return r.eng()->status() == OTA_STA_PARA_UPDATE_SUCCESS_END; }, 2000));
-    ASSERT_TRUE(LinkRig::waitUntil([&] { return r.eng()->step() == STEP_STOP; }, 1000));
-    EXPECT_FALSE(r.sim->motorScopeRunning(0));
-    const ScopeBuffers& b = *r.eng()->scopeBuffers();
-    EXPECT_GE(b[0].size(), 20);
-    EXPECT_EQ(b[0].size(), b[2].size());
-    EXPECT_EQ(b[1].size(), 0);
-    for (int k = 1; k < b[0].size(); ++k)
-        ASSERT_GE(b[0].at(k).key, b[0].at(k - 1).key);
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll().count('\n'), b[0].size());
 }
 
 TEST(ProcedureLink, SilentMotorTimesOut)
