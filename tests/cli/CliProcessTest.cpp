@@ -39,9 +39,12 @@ QJsonObject paramByName(const QJsonArray& params, const QString& name)
 TEST(CliProcess, PortsAndMissingPorts)
 {
     CliRig rig(CliRig::motors({1}));
-    CliRun r = rig.run({"ports"});
+    // Paths from the environment are offered once each, empty entries skipped.
+    const QString sim = rig.sim->portPath();
+    CliRun r = rig.run({"ports"}, {"SERVOBENCH_PORTS=" + sim + ":/tmp/b::" + sim});
     EXPECT_EQ(r.code, 0) << r;
-    EXPECT_TRUE(r.out.split('\n').contains(rig.sim->portPath())) << r;
+    EXPECT_EQ(r.out.split('\n').count(sim), 1) << r;
+    EXPECT_TRUE(r.out.split('\n').contains("/tmp/b")) << r;
 
     r = rig.run({"scan"}, {"SERVOBENCH_PORTS="});
     EXPECT_EQ(r.code, 3) << r;

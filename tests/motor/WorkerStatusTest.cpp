@@ -108,15 +108,6 @@ TEST(WorkerStatus, MessagesOfTheStatusReactions)
     EXPECT_EQ(ve::d("temp_device.update_progress")->getInt(), 0);
 }
 
-TEST(WorkerStatus, PortListAddsTheEnvironmentPaths)
-{
-    qputenv("SERVOBENCH_PORTS", "/tmp/a:/tmp/b::/tmp/a");
-    const QStringList ports = CANWorker::portList();
-    qunsetenv("SERVOBENCH_PORTS");
-    EXPECT_TRUE(ports.endsWith("/tmp/b"));
-    EXPECT_EQ(ports.count("/tmp/a"), 1);
-}
-
 TEST(WorkerStatus, FirmwareUpdateWithoutAnOpenPortFailsAtOnce)
 {
     LinkRig::resetTree();
