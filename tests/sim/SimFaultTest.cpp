@@ -78,8 +78,15 @@ TEST_F(SimFixture, WrongTypeEchoForOneScopeChannel)
     SimConfig cfg;
     cfg.faults.scopeWrongTypeChannel = 1;
     startSim(cfg);
-    ASSERT_TRUE(ask(10, 0, 1, le16(100) + le16(17) + le32(921600)));
-    auto a = ask(10, (2 << 4) | 1, 1,
+    // An invalid frequency is refused with error 1.
+    auto a = ask(10, 0, 1, le16(0) + le16(17) + le32(921600));
+    ASSERT_TRUE(a);
+    EXPECT_EQ((a->ext() >> 2) & 3, 1);
+    a = ask(10, 0, 1, le16(500) + le16(17) + le32(921600));
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->ext() & 0x0F, 0);
+    EXPECT_FLOAT_EQ(a->f32(0), 2000.0f) << "the tick in microseconds";
+    a = ask(10, (2 << 4) | 1, 1,
         le16(quint16(code("mechPos"))) + le16(quint16(code("modeSta"))) + le16(quint16(code("iqRaw")))
             + le16(0));
     ASSERT_TRUE(a);
