@@ -62,8 +62,6 @@ TEST(CliProcess, ScanListsEveryMotorAndAmbiguousCommandsNameThem)
     const QJsonArray motors = QJsonDocument::fromJson(r.out.toUtf8()).object().value("motors").toArray();
     ASSERT_EQ(motors.size(), 3) << r;
     EXPECT_EQ(motors[1].toObject().value("can_id").toInt(), 17);
-    EXPECT_EQ(
-        motors[1].toObject().value("mcu_id").toString(), "0x" + QString::number(rig.sim->motorMcuId(1), 16));
 
     r = rig.run({"scan"});
     EXPECT_EQ(r.code, 0) << r;
@@ -116,18 +114,18 @@ TEST(CliProcess, AnswersLaterThanTheEngineAllowsEndWithTimeOut)
 
 TEST(CliProcess, AdapterLostDuringARecordingIsASerialError)
 {
-    auto rig = std::make_unique<CliRig>(CliRig::motors({1}));
+    CliRig rig(CliRig::motors({1}));
     QProcess p;
     QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-    e.insert("SERVOBENCH_PORTS", rig->sim->portPath());
+    e.insert("SERVOBENCH_PORTS", rig.sim->portPath());
     p.setProcessEnvironment(e);
     p.start(
-        SERVOBENCH_CLI_PATH, {"scope", "--channel", "VBUS", "--duration", "20", "--out", rig->path("w.txt")});
+        SERVOBENCH_CLI_PATH, {"scope", "--channel", "VBUS", "--duration", "20", "--out", rig.path("w.txt")});
     ASSERT_TRUE(p.waitForStarted());
     QTest::qWait(1500);
     ASSERT_EQ(p.state(), QProcess::Running) << p.readAllStandardError().toStdString();
     // The adapter goes away: the pty hangs up under the running command.
-    rig->sim->stop();
+    rig.sim->stop();
     ASSERT_TRUE(p.waitForFinished(10000));
     CliRun r;
     r.code = p.exitCode();

@@ -46,8 +46,6 @@ TEST(WorkerStatus, DetectionRuleWithAndWithoutMultipleDevices)
     EXPECT_EQ(r.worker.deviceByCanId(1), nullptr);
     EXPECT_EQ(ve::d("project.device.aa01.info.can_id")->getInt(), 5);
     EXPECT_EQ(changed.count(), 2);
-    // The template copy is there for headless use.
-    EXPECT_TRUE(ve::d("project.device.aa01")->hasRdobj("_trigger.param.upload"));
 
     LinkRig::resetTree();
     for (int k = 0; k < 11; ++k)

@@ -51,16 +51,14 @@ TEST(SimProgram, ServesThreeMotorsThroughItsLinkUntilSigterm)
     EXPECT_EQ(ann[1].src(), 2);
 
     // A 9-byte image to motor 2: its size and CRC-32 are printed and the file written.
-    c.sendFrame(11, 0, 2, le64(mcu2));
-    ASSERT_EQ(c.nextFrame()->field(), 2);
-    c.sendFrame(12, 0, 2, le32(9) + le32(2));
-    ASSERT_EQ(c.nextFrame()->field(), 2);
-    c.send(envelope(canId(13, 0, 0, 2), "abcdefgh"));
-    ASSERT_EQ(c.nextFrame()->field(), 2);
-    c.send(envelope(canId(13, 0, 1, 2), QByteArray("i").leftJustified(8, char(0xFF))));
-    ASSERT_EQ(c.nextFrame()->field(), 2);
-    c.send(envelope(canId(14, 0, 0, 2), le32(2) + le32(0)));
-    ASSERT_EQ(c.nextFrame()->field(), 2);
+    for (const QByteArray& frame : {envelope(canId(11, 0, 0xFD, 2), le64(mcu2)),
+             envelope(canId(12, 0, 0xFD, 2), le32(9) + le32(2)), envelope(canId(13, 0, 0, 2), "abcdefgh"),
+             envelope(canId(13, 0, 1, 2), QByteArray("i").leftJustified(8, char(0xFF))),
+             envelope(canId(14, 0, 0, 2), le32(2) + le32(0))}) {
+        c.send(frame);
+        const auto ack = c.nextFrame();
+        ASSERT_TRUE(ack && ack->field() == 2) << frame.toHex().constData();
+    }
     QByteArray out;
     for (int i = 0; i < 50 && !out.contains("CRC-32"); ++i) {
         p.waitForReadyRead(100);
