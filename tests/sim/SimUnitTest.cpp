@@ -1,4 +1,4 @@
-// Pieces of the simulator without a terminal: envelope, adapter, table, options.
+// Pieces of the simulator without a terminal: adapter, table, options.
 #include "SimAdapter.h"
 #include "SimCanFrame.h"
 #include "SimOptions.h"
@@ -14,20 +14,6 @@ static QByteArray bytes(std::initializer_list<int> l)
     for (int v : l)
         b.append(char(v));
     return b;
-}
-
-TEST(SimEnvelope, ParsesWhateverTheLowBitsAndRefusesBadLengths)
-{
-    QByteArray in = bytes({0x41, 0x54, 0x10, 0x07, 0xE8, 0x2F, 0x08, 1, 2, 3, 4, 5, 6, 7, 8, 0x0D, 0x0A});
-    SimCanFrame f;
-    ASSERT_TRUE(SimCanFrame::fromEnvelope(in, &f));
-    EXPECT_EQ(f.id, 0x0200FD05u);
-    EXPECT_EQ(f.data[7], 8);
-    in[5] = char(0x2C);
-    EXPECT_EQ(f.toEnvelope(), in);
-    EXPECT_FALSE(SimCanFrame::fromEnvelope(in.left(16), &f));
-    in[6] = 9;
-    EXPECT_FALSE(SimCanFrame::fromEnvelope(in, &f));
 }
 
 struct AdapterFixture : ::testing::Test
