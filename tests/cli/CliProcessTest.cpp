@@ -282,15 +282,12 @@ TEST(CliProcess, FlashSendsTheImageAndReportsTheMotorsVerdict)
         refused(rig, {"flash", rig.file("empty.bin", {})}, 2, "File contains no data!");
         refused(rig, {"flash", rig.file("big.bin", QByteArray(524289, 'x'))}, 2, "File size over 512KB!");
         EXPECT_EQ(rig.sim->firmwareImageCount(), 1);
-    }
-    {
+
         // On a terminal the bar is drawn in place and ends at 100 %.
-        CliRig rig(CliRig::motors({1}));
-        const QString file = rig.file("small.bin", image.left(80));
         int master = -1, slave = -1;
         char name[256] = {};
         ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
-        const CliRun r = rig.run({"flash", file}, {}, 30000, QString::fromLatin1(name));
+        r = rig.run({"flash", rig.file("small.bin", image.left(80))}, {}, 30000, QString::fromLatin1(name));
         EXPECT_EQ(r.code, 0) << r;
         QByteArray shown;
         char buf[4096];

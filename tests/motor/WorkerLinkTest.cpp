@@ -5,16 +5,9 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-sim::SimConfig motors(std::initializer_list<int> ids)
-{
-    return sim::SimConfig::forCanIds(ids);
-}
-} // namespace
-
 TEST(WorkerLink, ConnectsAtTheWorkingRateAndScansThreeMotors)
 {
-    LinkRig r(motors({3, 17, 90}));
+    LinkRig r(sim::SimConfig::forCanIds({3, 17, 90}));
     LinkRig::root()->set(nullptr, "config.setting.record_read_raw_data", true, true);
     QStringList records;
     QObject scope; // ends the connection with the test
@@ -54,7 +47,7 @@ TEST(WorkerLink, ConnectsAtTheWorkingRateAndScansThreeMotors)
 
 TEST(WorkerLink, BaudSearchFindsAnAdapterConfiguredAt115200)
 {
-    sim::SimConfig cfg = motors({1});
+    sim::SimConfig cfg = sim::SimConfig::forCanIds({1});
     cfg.adapterBaud = 115200;
     LinkRig r(cfg);
     ASSERT_TRUE(r.connectAndScan(1, 15000)) << r.messages.join('\n').toStdString();
@@ -71,7 +64,7 @@ TEST(WorkerLink, BaudSearchFindsAnAdapterConfiguredAt115200)
 
 TEST(WorkerLink, SilentAdapterEndsTheSearchWithTheFailureMessage)
 {
-    sim::SimConfig cfg = motors({1});
+    sim::SimConfig cfg = sim::SimConfig::forCanIds({1});
     cfg.faults.adapterSilent = true;
     LinkRig r(cfg);
     r.worker->connectPort(r.sim->portPath());
@@ -87,7 +80,7 @@ TEST(WorkerLink, SilentAdapterEndsTheSearchWithTheFailureMessage)
 
 TEST(WorkerLink, DisconnectDuringTheSearchEndsIt)
 {
-    sim::SimConfig cfg = motors({1});
+    sim::SimConfig cfg = sim::SimConfig::forCanIds({1});
     cfg.faults.adapterSilent = true;
     LinkRig r(cfg);
     // The user disconnects just as the probe times out: its reaction is still queued.
