@@ -31,7 +31,7 @@ TEST_F(SimFixture, AccessorsWhileServing)
         }
     });
     // Traffic: mode changes, set-points, reads and a scope run on motor 2.
-    ASSERT_TRUE(sdoUint(1, 0x7005, 2));
+    ASSERT_TRUE(ask(18, 0, 1, le16(0x7005) + le16(0) + le32(2))); // velocity mode
     ASSERT_TRUE(sdoFloat(1, 0x700A, 3.0f));
     ASSERT_TRUE(ask(3, 0, 1, QByteArray(8, '\0')));
     ASSERT_TRUE(ask(10, 0, 2, le16(1000) + le16(17) + le32(921600)));

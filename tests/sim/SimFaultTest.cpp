@@ -48,10 +48,7 @@ TEST_F(SimFixture, DropEveryThirdReply)
     for (const WireFrame& f : client.framesUntilQuiet(300))
         seqs << f.b(3);
     EXPECT_EQ(seqs, QVector<int>({0, 1, 3}));
-    bool traced = false;
-    for (const QString& l : server->traceLines())
-        traced |= l.contains("drop ");
-    EXPECT_TRUE(traced);
+    EXPECT_FALSE(server->traceLines().filter("drop ").isEmpty());
 }
 
 TEST_F(SimFixture, DelayedReplies)
@@ -172,10 +169,7 @@ TEST_F(SimFixture, FramesAreLostWhileTheLineRunsAtAnotherRate)
     ASSERT_EQ(server->framesReceived(), 1u);
     ASSERT_TRUE(client.setBaud(9600));
     EXPECT_FALSE(client.nextFrame(500));
-    bool traced = false;
-    for (const QString& l : server->traceLines())
-        traced |= l.contains("lost (adapter not forwarding)");
-    EXPECT_TRUE(traced);
+    EXPECT_FALSE(server->traceLines().filter("lost (adapter not forwarding)").isEmpty());
     EXPECT_EQ(server->framesSent(), 0u);
     ASSERT_TRUE(client.setBaud(921600));
     EXPECT_TRUE(ask(0, 0, 1, Probe, 1000));

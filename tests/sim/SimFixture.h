@@ -41,14 +41,10 @@ struct SimFixture : ::testing::Test
         return client.nextFrame(timeoutMs);
     }
 
-    // SDO write of a float or an unsigned value (index little-endian, value in d4-d7).
+    // SDO write of a float (index little-endian, value in d4-d7).
     std::optional<WireFrame> sdoFloat(int dst, quint16 index, float v)
     {
         return ask(18, 0, dst, le16(index) + le16(0) + f32le(v));
-    }
-    std::optional<WireFrame> sdoUint(int dst, quint16 index, quint32 v)
-    {
-        return ask(18, 0, dst, le16(index) + le16(0) + le32(v));
     }
 
     // Firmware data frame: the frame index fills bits 23-8; the end frame has zero there.
