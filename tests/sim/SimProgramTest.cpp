@@ -9,16 +9,13 @@
 #include <gtest/gtest.h>
 
 namespace {
-QString simExe()
-{
-    return QStringLiteral(SERVOBENCH_SIM_EXE);
-}
+const QString SimExe = QStringLiteral(SERVOBENCH_SIM_EXE);
 } // namespace
 
 TEST(SimProgram, BadOptionIsAUsageError)
 {
     QProcess p;
-    p.start(simExe(), {"--motors", "200"});
+    p.start(SimExe, {"--motors", "200"});
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(p.exitCode(), 2);
     EXPECT_TRUE(p.readAllStandardError().contains("--motors"));
@@ -30,7 +27,7 @@ TEST(SimProgram, ServesThreeMotorsThroughItsLinkUntilSigterm)
     const QString link = dir.filePath("ttySIM");
     const QString fw = dir.filePath("image.bin");
     QProcess p;
-    p.start(simExe(), {"--motors", "3", "--link", link, "--firmware-out", fw});
+    p.start(SimExe, {"--motors", "3", "--link", link, "--firmware-out", fw});
     ASSERT_TRUE(p.waitForStarted());
     ASSERT_TRUE(p.waitForReadyRead(5000));
     while (!p.canReadLine())
@@ -80,7 +77,7 @@ TEST(SimProgram, ServesThreeMotorsThroughItsLinkUntilSigterm)
 TEST(SimProgram, SigintEndsCleanly)
 {
     QProcess p;
-    p.start(simExe(), {"--baud", "115200"});
+    p.start(SimExe, {"--baud", "115200"});
     ASSERT_TRUE(p.waitForReadyRead(5000));
     ::kill(pid_t(p.processId()), SIGINT);
     ASSERT_TRUE(p.waitForFinished(5000));
