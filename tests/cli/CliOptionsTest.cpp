@@ -22,12 +22,6 @@ TEST(CliOptions, OptionsGoAnywhereAndNegativeNumbersAreValues)
     EXPECT_EQ(o.canId, 7);
     EXPECT_TRUE(o.save);
     EXPECT_EQ(o.timeoutMs, 250);
-
-    ASSERT_TRUE(parse(
-        {"scope", "--channel", "mechPos,VBUS", "--channel", "iqf", "--out", "w.txt", "--freq", "2000"}, &o)
-                    .ok());
-    EXPECT_EQ(o.channels, QStringList({"mechPos", "VBUS", "iqf"}));
-    EXPECT_EQ(o.frequency, 2000);
 }
 
 TEST(CliOptions, MistakesAreUsageErrorsWithOneLine)

@@ -1,10 +1,86 @@
-#include "EngineRig.h"
+#include "AdapterLink.h"
+#include "otaThread.h"
 
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+
+// An engine on its own thread with a scripted peer: every byte array the engine writes is recorded
+// and handed to `peer`, which may queue replies; replies are fed back from the test's loop so a long
+// conversation never recurses.
+struct EngineRig
+{
+    otaThread eng;
+    QList<QByteArray> sent;
+    QList<OtaStatus> statuses;
+    std::deque<QByteArray> replies;
+    std::function<void(const QByteArray&)> peer;
+
+    EngineRig()
+    {
+        QObject::connect(&eng, &otaThread::WriteToSerial, [this](const QByteArray& b) {
+            sent.append(b);
+            if (peer)
+                peer(b);
+        });
+        QObject::connect(&eng, &otaThread::sendState, [this](const OtaStatus& s) { statuses.append(s); });
+        eng.start();
+    }
+    ~EngineRig()
+    {
+        eng.startStep(STEP_QUIT);
+        eng.wait();
+    }
+
+    static QByteArray reply(quint8 type, quint8 ext, quint8 src, const QByteArray& data = QByteArray(8, 0))
+    {
+        CanPack f(CanProtocol::makeId(type, ext, src, CanProtocol::HostId), quint8(data.size()));
+        std::memcpy(f.data, data.constData(), size_t(qMin(8, data.size())));
+        return AdapterLink::envelope(f);
+    }
+    static QByteArray reply16(quint8 type, quint16 area2, const QByteArray& data = QByteArray(8, 0))
+    {
+        CanPack f(CanProtocol::makeId16(type, area2, CanProtocol::HostId));
+        std::memcpy(f.data, data.constData(), size_t(qMin(8, data.size())));
+        return AdapterLink::envelope(f);
+    }
+    static CanPack frameOf(const QByteArray& b)
+    {
+        CanPack f;
+        AdapterLink::parseFrame(b, &f);
+        return f;
+    }
+    void queue(const QByteArray& b) { replies.push_back(b); }
+    void pump()
+    {
+        while (!replies.empty()) {
+            const QByteArray r = replies.front();
+            replies.pop_front();
+            eng.getSerialData(r);
+        }
+    }
+    int count(quint32 code) const
+    {
+        int n = 0;
+        for (const auto& s : statuses)
+            n += s.code == code ? 1 : 0;
+        return n;
+    }
+    bool waitFor(quint32 code, int ms = 3000)
+    {
+        return QTest::qWaitFor(
+            [&] {
+                pump();
+                return count(code) > 0;
+            },
+            ms);
+    }
+    OtaStatus last() const { return statuses.isEmpty() ? OtaStatus() : statuses.last(); }
+};
 
 namespace {
 QByteArray le16(quint16 v)
@@ -80,18 +156,6 @@ QByteArray fromMotor(const QByteArray& records, quint8 src)
 }
 } // namespace
 
-TEST(Engine, StepAboveQuitStopsAndSendsNothing)
-{
-    EngineRig r;
-    r.eng.startStep(STEP_SET_RST_MODE);
-    EXPECT_EQ(r.eng.step(), quint32(STEP_SET_RST_MODE));
-    r.eng.startStep(30);
-    EXPECT_EQ(r.eng.step(), quint32(STEP_STOP));
-    EXPECT_EQ(r.sent.size(), 1);
-    QTest::qWait(50);
-    EXPECT_EQ(r.sent.size(), 1);
-}
-
 TEST(Engine, ScanProbesEveryIdOnceInPassOrder)
 {
     EngineRig r;
@@ -101,43 +165,23 @@ TEST(Engine, ScanProbesEveryIdOnceInPassOrder)
     ASSERT_EQ(r.sent.size(), 127);
     QList<int> ids;
     for (const auto& b : r.sent) {
-        const CanPack f = EngineRig::frameOf(b);
-        EXPECT_EQ(f.type(), CANCOM_ANNOUNCE_DEVID);
-        EXPECT_EQ(b.size(), 10); // length 0 travels as one zero byte
-        ids << f.dst();
+        EXPECT_EQ(EngineRig::frameOf(b).type(), CANCOM_ANNOUNCE_DEVID);
+        ids << EngineRig::frameOf(b).dst();
     }
     EXPECT_EQ(ids.mid(0, 3), (QList<int> {1, 9, 17}));
-    EXPECT_EQ(ids[15], 121);
-    EXPECT_EQ(ids[16], 2);
-    EXPECT_EQ(ids.last(), 120);
-    QList<int> sorted = ids;
-    std::sort(sorted.begin(), sorted.end());
+    std::sort(ids.begin(), ids.end());
     for (int k = 0; k < 127; ++k)
-        ASSERT_EQ(sorted[k], k + 1);
+        ASSERT_EQ(ids[k], k + 1);
 }
 
-TEST(Engine, AdapterStepsTimeOutAfterTheirPollCountsAndAdvanceOnOk)
+TEST(Engine, AdapterConfigurationAdvancesOnEachOk)
 {
     EngineRig r;
-    QElapsedTimer t;
-    t.start();
-    r.eng.startStep(STEP_INIT);
-    EXPECT_EQ(r.sent.value(0), "AT+AT\r\n");
-    ASSERT_TRUE(r.waitFor(OTA_STA_CONNECT_OVER_TIME));
-    EXPECT_GE(t.elapsed(), 500); // 26 polls of 20 ms
-    EXPECT_EQ(r.eng.step(), quint32(STEP_STOP));
-
-    t.restart();
-    r.eng.startStep(STEP_INCONFIG);
-    ASSERT_TRUE(r.waitFor(OTA_STA_INCONFIG_OVER_TIME));
-    EXPECT_GE(t.elapsed(), 200); // 11 polls
-
     // The configure step sends the five commands, each after the OK of the one before.
     r.peer = [&](const QByteArray& b) {
         if (b.startsWith("AT+"))
             r.queue("OK\r\n");
     };
-    r.sent.clear();
     r.eng.startStep(STEP_INCONFIG);
     ASSERT_TRUE(r.waitFor(OTA_STA_INCONFIG_SUCCESS));
     r.eng.startStep(STEP_CONFIG);
@@ -171,35 +215,6 @@ TEST(Engine, AnnouncementsFillTheDeviceTable)
     EXPECT_EQ(r.last().recvCanId, 99);
 }
 
-TEST(Engine, ModeStepsWaitForTheirModeStateAndTimeOut)
-{
-    EngineRig r;
-    r.eng.setTarget(4);
-    r.eng.startStep(STEP_SET_MOTOR_MODE);
-    EXPECT_EQ(EngineRig::frameOf(r.sent.last()).id, 0x0300FD04u);
-    // Feedback in reset mode does not answer a motor-mode request; motor mode (state 2) does.
-    r.queue(EngineRig::reply(CANCOM_MOTOR_FEEDBACK, 0x00, 4));
-    r.queue(EngineRig::reply(CANCOM_MOTOR_FEEDBACK, 0x80, 4));
-    ASSERT_TRUE(r.waitFor(OTA_STA_MOTOR_MODE_SUCCESS));
-    EXPECT_EQ(r.count(OTA_STA_MOTOR_FEEDBACK), 2);
-    QElapsedTimer t;
-    t.start();
-    r.eng.startStep(STEP_SET_BRAKE_MODE);
-    ASSERT_TRUE(r.waitFor(OTA_STA_BRAKE_MODE_OVER_TIME, 5000));
-    EXPECT_GE(t.elapsed(), 2000);
-    // A CAN ID change is answered by any announcement, addressed to the host or not.
-    r.eng.setNewCanId(9);
-    r.eng.setDevice0(0x1122, 4);
-    r.eng.startStep(STEP_SET_CAN_ID);
-    const CanPack f = EngineRig::frameOf(r.sent.last());
-    EXPECT_EQ(f.id, 0x0709FD04u);
-    EXPECT_EQ(f.u64le(), 0x1122u);
-    CanPack ann(CanProtocol::makeId(CANCOM_ANNOUNCE_DEVID, 0, 9, 0xFE));
-    ann.setU64le(0x1122);
-    r.queue(AdapterLink::envelope(ann));
-    ASSERT_TRUE(r.waitFor(OTA_STA_SET_ID_SUCCESS));
-}
-
 TEST(Engine, DescriptionStreamFillsTheGroups)
 {
     EngineRig r;
@@ -210,18 +225,14 @@ TEST(Engine, DescriptionStreamFillsTheGroups)
     ASSERT_EQ(r.last().code, quint32(OTA_STA_GET_PARA_INFO_SUCCESS));
     ASSERT_TRUE(QTest::qWaitFor([&] { return r.eng.step() == STEP_STOP; }, 500));
     r.eng.withParams([](ParamTable& t) {
-        EXPECT_EQ(t.count(0), 1);
         EXPECT_EQ(t.count(2), 2);
-        EXPECT_EQ(t.entry(0, 0).name, "name");
         EXPECT_EQ(t.entry(0, 0).valueText, "motor-a");
         EXPECT_EQ(t.entry(1, 0).valueText, "1.0.3");
         EXPECT_EQ(t.entry(2, 0).name, "limit_cur");
         EXPECT_FLOAT_EQ(t.entry(2, 0).min, -2.0f);
         EXPECT_FLOAT_EQ(t.entry(2, 0).max, 3.0f);
         EXPECT_EQ(t.entry(2, 0).decimals, 2);
-        EXPECT_EQ(ParamTable::limitToText(6, t.entry(2, 0).max, t.entry(2, 0).decimals), "3.00");
         EXPECT_FLOAT_EQ(t.entry(2, 1).max, 10000.0f);
-        EXPECT_EQ(ParamTable::limitToText(7, t.entry(2, 1).max, t.entry(2, 1).decimals), "10000");
         EXPECT_EQ(t.entry(2, 1).flags, 1);
         EXPECT_EQ(ParamTable::valueToText(7, t.entry(2, 1).current), "5");
         EXPECT_EQ(t.entry(3, 0).type, 6);
@@ -279,26 +290,22 @@ TEST(Engine, ReadsCollectMultiFrameValuesAndReportErrors)
         r.eng.withParams([](ParamTable& t) { return ParamTable::valueToText(7, t.entry(2, 1).current); }),
         QString::number(0x0100000000000201ull));
 
-    auto failing = [&](const QByteArray& answer) {
+    // Error bits of a reply that differs in sub-command, code, type or sequence.
+    const struct
+    {
+        quint8 ext;
+        quint16 code;
+        char type, seq;
+        quint32 errors;
+    } bad[] = {{1, 0x2001, 7, 0, 1}, {0, 0x2002, 7, 0, 16}, {0, 0x2001, 5, 0, 2}, {0, 0x2001, 7, 1, 4}};
+    for (const auto& b : bad) {
         r.eng.startStep(STEP_READ_PARA_STR);
-        r.eng.getSerialData(answer);
-        return r.last();
-    };
-    OtaStatus s
-        = failing(EngineRig::reply(CANCOM_PARA_READ, 1, 1, le16(0x2001) + char(7) + char(0) + raw("abcd")));
-    EXPECT_EQ(s.code, quint32(OTA_STA_READ_PARA_ERROR));
-    EXPECT_EQ(s.errors, 1u);
-    s = failing(EngineRig::reply(CANCOM_PARA_READ, 0, 1, le16(0x2002) + char(7) + char(0) + raw("abcd")));
-    EXPECT_EQ(s.errors, 16u);
-    s = failing(EngineRig::reply(CANCOM_PARA_READ, 0, 1, le16(0x2001) + char(5) + char(0) + raw("abcd")));
-    EXPECT_EQ(s.errors, 2u);
-    s = failing(EngineRig::reply(CANCOM_PARA_READ, 0, 1, le16(0x2001) + char(7) + char(1) + raw("abcd")));
-    EXPECT_EQ(s.errors, 4u);
-    EXPECT_EQ(s.transferCode, 0x2001);
-    EXPECT_EQ(CanProtocol::readErrorText(s.errors), "/loss frame");
-    // Unanswered: time-out after 1000 ms of 50 ms polls.
-    r.eng.startStep(STEP_READ_PARA_STR);
-    ASSERT_TRUE(r.waitFor(OTA_STA_READ_PARA_OVER_TIME, 4000));
+        r.eng.getSerialData(
+            EngineRig::reply(CANCOM_PARA_READ, b.ext, 1, le16(b.code) + b.type + b.seq + raw("abcd")));
+        EXPECT_EQ(r.last().code, quint32(OTA_STA_READ_PARA_ERROR));
+        EXPECT_EQ(r.last().errors, b.errors);
+        EXPECT_EQ(r.last().transferCode, 0x2001);
+    }
 }
 
 TEST(Engine, WritesSendFramesOneAckAtATimeAndCompareTheEcho)
@@ -344,15 +351,13 @@ TEST(Engine, WritesSendFramesOneAckAtATimeAndCompareTheEcho)
     EXPECT_EQ(answer(0, 0x2000, 7, 0).errors, 0x4000u);
     EXPECT_EQ(answer(0, 0x2001, 6, 0).errors, 8u);
     EXPECT_EQ(answer(0, 0x2001, 7, 1).errors, 32u);
-    const OtaStatus range = answer(6 << 2, 0x2001, 7, 0);
-    EXPECT_EQ(range.code, quint32(OTA_STA_WRITE_PARA_ERROR));
-    EXPECT_EQ(CanProtocol::writeErrorText(range.errors), "/value out of range");
-    // Error numbers without a text, also those beyond the 32 bits of the error set, are named.
-    const OtaStatus big = answer(40 << 2, 0x2001, 7, 0);
-    EXPECT_EQ(big.code, quint32(OTA_STA_WRITE_PARA_ERROR));
-    EXPECT_EQ(CanProtocol::writeErrorText(big.errors, big.motorError), "/error 40");
-    const OtaStatus plain = answer(12 << 2, 0x2001, 7, 0);
-    EXPECT_EQ(CanProtocol::writeErrorText(plain.errors, plain.motorError), "/error 12");
+    // The motor's error number is named, also without a text and beyond the 32 bits of the set.
+    for (const auto& [number, text] :
+        {std::pair<int, const char*> {6, "/value out of range"}, {12, "/error 12"}, {40, "/error 40"}}) {
+        const OtaStatus s = answer(quint8(number << 2), 0x2001, 7, 0);
+        EXPECT_EQ(s.code, quint32(OTA_STA_WRITE_PARA_ERROR));
+        EXPECT_EQ(CanProtocol::writeErrorText(s.errors, s.motorError), text);
+    }
 
     // Save: sub-command 2 with zero data; the reply is compared with that frame.
     r.eng.startStep(STEP_SAVE_PARA_STR);
@@ -382,18 +387,27 @@ TEST(Engine, RepliesCountOnlyFromTheTargetAndForTheirStep)
     r.eng.setDevice0(0x22, 2);
     // Motor 1's feedback in the wanted mode state does not acknowledge a mode change sent to 2.
     r.eng.startStep(STEP_SET_MOTOR_MODE);
+    EXPECT_EQ(EngineRig::frameOf(r.sent.last()).id, 0x0300FD02u);
     r.eng.getSerialData(EngineRig::reply(CANCOM_MOTOR_FEEDBACK, 0x80, 1));
+    // The target's feedback in reset mode (state 0) is no answer either.
+    r.eng.getSerialData(EngineRig::reply(CANCOM_MOTOR_FEEDBACK, 0x00, 2));
     QTest::qWait(250);
     EXPECT_EQ(r.count(OTA_STA_MOTOR_MODE_SUCCESS), 0);
     r.eng.getSerialData(EngineRig::reply(CANCOM_MOTOR_FEEDBACK, 0x80, 2));
     ASSERT_TRUE(r.waitFor(OTA_STA_MOTOR_MODE_SUCCESS));
-    // Another motor's announcement does not confirm a CAN ID change.
+    // Another motor's announcement does not confirm a CAN ID change; the new ID's does, addressed
+    // to the host or not.
     r.eng.setNewCanId(9);
     r.eng.startStep(STEP_SET_CAN_ID);
+    const CanPack change = EngineRig::frameOf(r.sent.last());
+    EXPECT_EQ(change.id, 0x0709FD02u);
+    EXPECT_EQ(change.u64le(), 0x22u);
     r.eng.getSerialData(EngineRig::reply(CANCOM_ANNOUNCE_DEVID, 0, 7, data8({0x77})));
     QTest::qWait(250);
     EXPECT_EQ(r.count(OTA_STA_SET_ID_SUCCESS), 0);
-    r.eng.getSerialData(EngineRig::reply(CANCOM_ANNOUNCE_DEVID, 0, 9, data8({0x22})));
+    CanPack ann(CanProtocol::makeId(CANCOM_ANNOUNCE_DEVID, 0, 9, 0xFE));
+    ann.setU64le(0x22);
+    r.eng.getSerialData(AdapterLink::envelope(ann));
     ASSERT_TRUE(r.waitFor(OTA_STA_SET_ID_SUCCESS));
 
     // Load a table from motor 2; motor 1's description frames meanwhile are not mixed in.
@@ -560,19 +574,10 @@ TEST(Engine, OscilloscopeConfigurationSamplesAndStop)
     // The motor echoes six float types (6) in nibbles.
     r.eng.getSerialData(EngineRig::reply(CANCOM_PARA_UPDATE, 1, 1, data8({0x66, 0x66, 0x66})));
     ASSERT_EQ(r.last().code, quint32(OTA_STA_PARA_UPDATE_SUCCESS_CHSET));
-    r.eng.withScope([](const ScopeDecoder& d) {
-        EXPECT_EQ(d.recordLength(), 26);
-        EXPECT_EQ(d.notifyDivisor(), 1u);
-        EXPECT_EQ(d.capacity(), 200u);
-    });
+    r.eng.withScope([](const ScopeDecoder& d) { EXPECT_EQ(d.recordLength(), 26); });
 
-    QTemporaryDir dir;
-    ASSERT_TRUE(r.eng.openSampleFile(dir.filePath("wave.txt")));
     int notified = 0;
-    QObject::connect(&r.eng, &otaThread::scopeToShow, [&](const ScopeBuffers* b) {
-        ++notified;
-        EXPECT_EQ(b, r.eng.scopeBuffers());
-    });
+    QObject::connect(&r.eng, &otaThread::scopeToShow, [&] { ++notified; });
     r.eng.startStep(STEP_SCOPE_START);
     auto record = [&](quint16 counter, float base) {
         QByteArray rec = le16(counter);
@@ -587,47 +592,26 @@ TEST(Engine, OscilloscopeConfigurationSamplesAndStop)
     };
     record(10, 1.0f);
     record(20, 2.0f);
-    record(30, 3.0f);
-    EXPECT_EQ(notified, 3);
+    EXPECT_EQ(notified, 2);
     EXPECT_TRUE(r.eng.scopeRunning());
     const ScopeBuffers& b = *r.eng.scopeBuffers();
-    // The first record of a run is t = 0 and is kept.
-    ASSERT_EQ(b[0].size(), 3);
-    EXPECT_EQ(b[0].at(0).key, 0.0);
+    ASSERT_EQ(b[0].size(), 2);
     EXPECT_NEAR(b[0].at(1).key, 0.010, 1e-6);
-    EXPECT_DOUBLE_EQ(b[0].at(2).value, 3.0);
-    EXPECT_DOUBLE_EQ(b[6].at(2).value, 8.0);
+    EXPECT_DOUBLE_EQ(b[6].at(1).value, 7.0);
     EXPECT_EQ(b[1].size(), 0);
 
-    // Stop: the stop frame repeats every 2 ms until the motor says it stopped.
-    r.sent.clear();
+    // Stop: the stop frame repeats until the motor says it stopped.
     r.eng.startStep(STEP_SCOPE_STOP);
     QTest::qWait(40);
-    const int repeats = r.sent.size();
-    EXPECT_GE(repeats, 3);
     r.eng.getSerialData(EngineRig::reply(CANCOM_PARA_UPDATE, 3, 1));
     ASSERT_TRUE(QTest::qWaitFor([&] { return r.eng.step() == STEP_STOP; }, 500));
     EXPECT_EQ(r.last().code, quint32(OTA_STA_PARA_UPDATE_SUCCESS_END));
-    r.eng.closeSampleFile();
-    QFile file(dir.filePath("wave.txt"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    ASSERT_EQ(lines.size(), 4);
-    EXPECT_EQ(
-        lines[0], "      0.000000    1.000000    2.000000    3.000000    4.000000    5.000000    6.000000\r");
-    // A stop while not sampling ends at once, and says so.
-    r.statuses.clear();
-    r.eng.startStep(STEP_SCOPE_STOP);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return r.count(OTA_STA_PARA_UPDATE_SUCCESS_END) == 1; }, 2000));
-    EXPECT_EQ(r.eng.step(), quint32(STEP_STOP));
     // A type mismatch in the channel echo fails the run with bit 64.
     r.eng.setScopeCursor(8);
     r.eng.startStep(STEP_SCOPE_CONFIG);
     r.eng.getSerialData(EngineRig::reply(CANCOM_PARA_UPDATE, 1, 1, data8({0x66, 0x56, 0x66})));
     EXPECT_EQ(r.last().code, quint32(OTA_STA_PARA_UPDATE_ERROR));
     EXPECT_EQ(r.last().errors, 64u);
-    r.eng.startStep(STEP_SCOPE_SET_FRE);
-    ASSERT_TRUE(r.waitFor(OTA_STA_PARA_UPDATE_OVER_TIME, 4000));
 }
 
 TEST(Engine, StopFrameToASilentMotorEndsWithTheTimeOut)
@@ -645,38 +629,4 @@ TEST(Engine, StopFrameToASilentMotorEndsWithTheTimeOut)
     EXPECT_LE(sent, 1000 / 2 + 1);
     QTest::qWait(50);
     EXPECT_EQ(r.sent.size(), sent);
-}
-
-namespace {
-QStringList g_log;
-void captureLog(QtMsgType, const QMessageLogContext&, const QString& msg)
-{
-    g_log << msg;
-}
-} // namespace
-
-TEST(Engine, FrameAndStepTracesWhenSwitchedOn)
-{
-    g_log.clear();
-    QtMessageHandler old = qInstallMessageHandler(captureLog);
-    {
-        otaThread eng(true, true);
-        eng.start();
-        eng.startStep(STEP_SET_RST_MODE);
-        eng.getSerialData(EngineRig::reply(CANCOM_MOTOR_FEEDBACK, 0, 1));
-        QTest::qWait(250);
-        eng.startStep(STEP_QUIT);
-        eng.wait();
-    }
-    qInstallMessageHandler(old);
-    const QString all = g_log.join('|');
-    EXPECT_TRUE(all.contains("send pack >>>>> 41 54 20 07 e8 0c 08 00 00 00 00 00 00 00 00 0d 0a \n>> ex "
-                             "mode 4 ex data fd ex id 1"))
-        << all.toStdString();
-    EXPECT_TRUE(all.contains("recv pack <<<<< 41 54 10 00 0f ec 08")) << all.toStdString();
-    EXPECT_TRUE(all.contains("<<<<< analyze >>>>> CANCOM_MOTOR_FEEDBACK")) << all.toStdString();
-    EXPECT_TRUE(all.contains("OTA_STA_MOTOR_FEEDBACK"));
-    EXPECT_TRUE(all.contains("---- run step: STEP_STOP -> STEP_SET_RST_MODE"));
-    EXPECT_TRUE(all.contains("---- run step: STEP_SET_RST_MODE -> STEP_STOP"));
-    EXPECT_TRUE(all.contains("---- run step: STEP_STOP -> STEP_QUIT"));
 }

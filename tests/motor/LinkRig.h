@@ -5,6 +5,7 @@
 #include <AppTree.h>
 #include <DataManager.h>
 #include <DataObject.h>
+#include <SimFirmwareReceiver.h>
 #include <SimServer.h>
 
 #include <QElapsedTimer>
@@ -42,18 +43,9 @@ struct LinkRig
         }
         return true;
     }
-    // CRC-32 (IEEE) as the simulator reports it for a received image; comparing checksums keeps
-    // the test from sharing a byte array with the simulator's thread.
-    static quint32 crc32(const QByteArray& data)
-    {
-        quint32 crc = 0xFFFFFFFFu;
-        for (char c : data) {
-            crc ^= quint8(c);
-            for (int k = 0; k < 8; ++k)
-                crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-        }
-        return ~crc;
-    }
+    // The checksum the simulator reports for a received image; comparing checksums keeps the
+    // test from sharing a byte array with the simulator's thread.
+    static quint32 crc32(const QByteArray& data) { return sim::SimFirmwareReceiver::crc32(data); }
     static void pause(int ms)
     {
         QEventLoop loop;

@@ -1,7 +1,6 @@
 #include "ScopeDecoder.h"
 #include "ScopeSession.h"
 
-#include "ParamTable.h"
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -35,13 +34,6 @@ void floats(ScopeDecoder& d, int channels, quint16 frequency, float tick)
     d.setTickLength(tick);
     d.startRun(frequency);
 }
-
-void feed(ScopeDecoder& d, const Record& r, int skipFrame = -1)
-{
-    for (int fr = 0; fr < d.framesPerRecord(); ++fr)
-        if (fr != skipFrame)
-            d.storeFrame(fr, r.bytes + fr * 8);
-}
 } // namespace
 
 TEST(ScopeDecoder, RecordWithAMissingFrameIsNeverDecodedFromStaleBytes)
@@ -54,7 +46,10 @@ TEST(ScopeDecoder, RecordWithAMissingFrameIsNeverDecodedFromStaleBytes)
         r.counter(quint16(100 + n));
         for (int k = 0; k < 8; ++k)
             r.value(k, float(n * 10 + k));
-        feed(d, r, n == 2 ? 3 : n == 4 ? 0 : -1); // record 2 loses frame 3, record 4 frame 0
+        const int lost = n == 2 ? 3 : n == 4 ? 0 : -1; // record 2 loses frame 3, record 4 frame 0
+        for (int fr = 0; fr < 5; ++fr)
+            if (fr != lost)
+                d.storeFrame(fr, r.bytes + fr * 8);
     }
     const ScopeBuffer& last = d.buffers()[7];
     ASSERT_EQ(last.size(), 4);
@@ -69,7 +64,7 @@ TEST(ScopeDecoder, RecordWithAMissingFrameIsNeverDecodedFromStaleBytes)
     EXPECT_EQ(last.size(), 4);
 }
 
-TEST(ScopeDecoder, FirstRecordIsTimeZeroRepeatsAreDroppedAndGapsCounted)
+TEST(ScopeDecoder, KeysStartAtZeroStaySortedAndCountGaps)
 {
     ScopeDecoder d;
     floats(d, 1, 100, 10000.0f);
@@ -90,57 +85,51 @@ TEST(ScopeDecoder, FirstRecordIsTimeZeroRepeatsAreDroppedAndGapsCounted)
     EXPECT_EQ(at(65530), 0.0);
     EXPECT_NEAR(at(4), 0.1, 1e-12); // 65530 -> 4 is ten ticks, no gap of 655 s
     EXPECT_EQ(d.records(), 5u);
-}
 
-TEST(ScopeDecoder, TickLengthsThatWouldBreakSortedKeysFallBackToTheFrequency)
-{
-    const float bad[] = {
-        0.0f, -100.0f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(), 2e6f};
-    for (float tick : bad) {
-        ScopeDecoder d;
+    // Tick lengths that would break sorted keys fall back to the frequency.
+    for (float tick : {0.0f, -100.0f, std::numeric_limits<float>::quiet_NaN(),
+             std::numeric_limits<float>::infinity(), 2e6f}) {
         floats(d, 1, 1000, tick);
-        Record r;
-        for (int n = 0; n < 5; ++n) {
-            r.counter(quint16(n));
-            d.decode(r.bytes);
-        }
+        for (quint16 c : {0, 1, 2})
+            at(c);
         const ScopeBuffer& b = d.buffers()[0];
-        ASSERT_EQ(b.size(), 5) << tick;
-        for (int n = 1; n < 5; ++n)
-            EXPECT_NEAR(b.at(n).key - b.at(n - 1).key, 0.001, 1e-12) << tick;
+        ASSERT_EQ(b.size(), 3) << tick;
+        EXPECT_NEAR(b.at(2).key - b.at(1).key, 0.001, 1e-12) << tick;
     }
-    ScopeDecoder ok;
-    floats(ok, 1, 1000, 250.0f); // four ticks per record
-    Record r;
-    for (quint16 c : {0, 4, 8, 16}) {
-        r.counter(c);
-        ok.decode(r.bytes);
-    }
-    EXPECT_NEAR(ok.time(), 0.004, 1e-12);
-    EXPECT_EQ(ok.lostRecords(), 1u);
+    floats(d, 1, 1000, 250.0f); // four ticks per record
+    for (quint16 c : {0, 4, 8, 16})
+        at(c);
+    EXPECT_NEAR(d.time(), 0.004, 1e-12);
+    EXPECT_EQ(d.lostRecords(), 1u);
 }
 
 TEST(ScopeDecoder, SampleFileKeepsFieldsApartUnsignedAndIntegersExact)
 {
-    quint8 b[16] = {};
-    double v = 0;
-    b[0] = 0xFF;
-    EXPECT_EQ(ScopeDecoder::formatValue(0, b, &v), " 255");
-    EXPECT_EQ(ScopeDecoder::formatValue(1, b, &v), "   -1");
-    const quint32 top = 0xFFFFFFFFu;
-    std::memcpy(b, &top, 4);
-    EXPECT_EQ(ScopeDecoder::formatValue(4, b, &v), " 4294967295");
-    EXPECT_EQ(v, 4294967295.0);
-    const qint32 big = 16777217; // the first integer single precision cannot hold
-    std::memcpy(b, &big, 4);
-    ScopeDecoder::formatValue(5, b, &v);
-    EXPECT_EQ(v, 16777217.0);
-    const qint64 huge = (qint64(1) << 40) + 1;
-    std::memcpy(b, &huge, 8);
-    EXPECT_EQ(ScopeDecoder::valueOf(8, b), double(huge));
-    EXPECT_EQ(ScopeDecoder::formatValue(10, b, &v), " null");
-    EXPECT_EQ(v, 0.0);
-    EXPECT_FALSE(ScopeDecoder::isNumeric(10));
+    const struct
+    {
+        int type;
+        qint64 bits;
+        const char* text;
+        double value;
+    } rows[] = {
+        {0, 0xFF, " 255", 255.0},
+        {1, 0xFF, "   -1", -1.0},
+        {4, 0xFFFFFFFF, " 4294967295", 4294967295.0},
+        {5, 16777217, nullptr, 16777217.0}, // the first integer single precision cannot hold
+        {8, (qint64(1) << 40) + 1, nullptr, double((qint64(1) << 40) + 1)},
+        {10, 1, " null", 0.0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.type);
+        quint8 b[16] = {};
+        std::memcpy(b, &row.bits, 8);
+        double v = -99;
+        const QString text = ScopeDecoder::formatValue(row.type, b, &v);
+        if (row.text) {
+            EXPECT_EQ(text, row.text);
+        }
+        EXPECT_EQ(v, row.value);
+    }
 
     QTemporaryDir dir;
     const QString path = dir.filePath("wave.txt");
@@ -209,32 +198,4 @@ TEST(ScopeDecoder, AnHourAtTheTopRateStaysWithinItsWindow)
     EXPECT_NEAR(b.at(b.size() - 1).key, (records - 1) * 0.0005, 1e-6);
     EXPECT_EQ(b.indexAfter(b.at(100).key), 101);
     EXPECT_EQ(d.lostRecords(), 0u);
-}
-
-TEST(ParamTable, ValueConversionsAndChannelMapping)
-{
-    quint8 b[16] = {};
-    EXPECT_EQ(ParamTable::doubleToValue(3, -2.9, b), "-2");
-    EXPECT_EQ(ParamTable::doubleToValue(0, 300.7, b), "255");
-    EXPECT_EQ(ParamTable::doubleToValue(6, 0.5, b), "0.500000");
-    EXPECT_EQ(ParamTable::doubleToValue(9, 0.25, b), "0.250000000000");
-    EXPECT_EQ(ParamTable::doubleToValue(10, 1, b), "none");
-    EXPECT_EQ(ParamTable::limitToText(3, 12.0f, 2), "12");
-    EXPECT_EQ(ParamTable::limitToText(11, 12.0f, 2), "none");
-
-    ParamTable t;
-    t.setCount(2, 4);
-    t.setCount(3, 2);
-    t.entry(2, 3).type = 5;
-    t.entry(3, 1).type = 6;
-    quint16 code;
-    quint8 type;
-    t.mapChannel(3, &code, &type);
-    EXPECT_EQ(code, 0x2003);
-    EXPECT_EQ(type, 5);
-    t.mapChannel(5, &code, &type);
-    EXPECT_EQ(code, 0x3001);
-    EXPECT_EQ(type, 6);
-    t.mapChannel(6, &code, &type);
-    EXPECT_EQ(code, 0);
 }

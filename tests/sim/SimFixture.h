@@ -41,14 +41,10 @@ struct SimFixture : ::testing::Test
         return client.nextFrame(timeoutMs);
     }
 
-    // SDO write of a float or an unsigned value (index little-endian, value in d4-d7).
+    // SDO write of a float (index little-endian, value in d4-d7).
     std::optional<WireFrame> sdoFloat(int dst, quint16 index, float v)
     {
         return ask(18, 0, dst, le16(index) + le16(0) + f32le(v));
-    }
-    std::optional<WireFrame> sdoUint(int dst, quint16 index, quint32 v)
-    {
-        return ask(18, 0, dst, le16(index) + le16(0) + le32(v));
     }
 
     // Firmware data frame: the frame index fills bits 23-8; the end frame has zero there.
@@ -73,10 +69,4 @@ struct SimFixture : ::testing::Test
     {
         return server->parameterValue(motor, quint16(code(name, motor))).toDouble();
     }
-
-    // Feedback decoding as the host does it.
-    static double fbPos(const WireFrame& f) { return f.be16(0) * 25.0 / 65535.0 - 12.5; }
-    static double fbVel(const WireFrame& f) { return f.be16(2) * 60.0 / 65535.0 - 30.0; }
-    static double fbTorque(const WireFrame& f) { return f.be16(4) * 24.0 / 65535.0 - 12.0; }
-    static int fbMode(const WireFrame& f) { return f.ext() >> 6; }
 };

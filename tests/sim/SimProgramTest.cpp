@@ -9,16 +9,13 @@
 #include <gtest/gtest.h>
 
 namespace {
-QString simExe()
-{
-    return QStringLiteral(SERVOBENCH_SIM_EXE);
-}
+const QString SimExe = QStringLiteral(SERVOBENCH_SIM_EXE);
 } // namespace
 
 TEST(SimProgram, BadOptionIsAUsageError)
 {
     QProcess p;
-    p.start(simExe(), {"--motors", "200"});
+    p.start(SimExe, {"--motors", "200"});
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(p.exitCode(), 2);
     EXPECT_TRUE(p.readAllStandardError().contains("--motors"));
@@ -30,7 +27,7 @@ TEST(SimProgram, ServesThreeMotorsThroughItsLinkUntilSigterm)
     const QString link = dir.filePath("ttySIM");
     const QString fw = dir.filePath("image.bin");
     QProcess p;
-    p.start(simExe(), {"--motors", "3", "--link", link, "--firmware-out", fw});
+    p.start(SimExe, {"--motors", "3", "--link", link, "--firmware-out", fw});
     ASSERT_TRUE(p.waitForStarted());
     ASSERT_TRUE(p.waitForReadyRead(5000));
     while (!p.canReadLine())
@@ -51,16 +48,14 @@ TEST(SimProgram, ServesThreeMotorsThroughItsLinkUntilSigterm)
     EXPECT_EQ(ann[1].src(), 2);
 
     // A 9-byte image to motor 2: its size and CRC-32 are printed and the file written.
-    c.sendFrame(11, 0, 2, le64(mcu2));
-    ASSERT_EQ(c.nextFrame()->field(), 2);
-    c.sendFrame(12, 0, 2, le32(9) + le32(2));
-    ASSERT_EQ(c.nextFrame()->field(), 2);
-    c.send(envelope(canId(13, 0, 0, 2), "abcdefgh"));
-    ASSERT_EQ(c.nextFrame()->field(), 2);
-    c.send(envelope(canId(13, 0, 1, 2), QByteArray("i").leftJustified(8, char(0xFF))));
-    ASSERT_EQ(c.nextFrame()->field(), 2);
-    c.send(envelope(canId(14, 0, 0, 2), le32(2) + le32(0)));
-    ASSERT_EQ(c.nextFrame()->field(), 2);
+    for (const QByteArray& frame : {envelope(canId(11, 0, 0xFD, 2), le64(mcu2)),
+             envelope(canId(12, 0, 0xFD, 2), le32(9) + le32(2)), envelope(canId(13, 0, 0, 2), "abcdefgh"),
+             envelope(canId(13, 0, 1, 2), QByteArray("i").leftJustified(8, char(0xFF))),
+             envelope(canId(14, 0, 0, 2), le32(2) + le32(0))}) {
+        c.send(frame);
+        const auto ack = c.nextFrame();
+        ASSERT_TRUE(ack && ack->field() == 2) << frame.toHex().constData();
+    }
     QByteArray out;
     for (int i = 0; i < 50 && !out.contains("CRC-32"); ++i) {
         p.waitForReadyRead(100);
@@ -82,7 +77,7 @@ TEST(SimProgram, ServesThreeMotorsThroughItsLinkUntilSigterm)
 TEST(SimProgram, SigintEndsCleanly)
 {
     QProcess p;
-    p.start(simExe(), {"--baud", "115200"});
+    p.start(SimExe, {"--baud", "115200"});
     ASSERT_TRUE(p.waitForReadyRead(5000));
     ::kill(pid_t(p.processId()), SIGINT);
     ASSERT_TRUE(p.waitForFinished(5000));

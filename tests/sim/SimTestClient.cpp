@@ -133,17 +133,6 @@ bool SimTestClient::fill(int timeoutMs)
     return true;
 }
 
-QByteArray SimTestClient::readFor(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms)
-        fill(int(ms - t.elapsed()));
-    QByteArray out = buffer_;
-    buffer_.clear();
-    return out;
-}
-
 std::optional<WireFrame> SimTestClient::nextFrame(int timeoutMs)
 {
     QElapsedTimer t;

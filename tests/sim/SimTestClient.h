@@ -20,7 +20,6 @@ struct WireFrame
     quint16 field() const { return (id >> 8) & 0xFFFF; }
     quint8 b(int i) const { return quint8(data.at(i)); }
     quint16 u16(int i) const { return quint16(b(i) | (b(i + 1) << 8)); }
-    quint16 be16(int i) const { return quint16((b(i) << 8) | b(i + 1)); }
     quint32 u32(int i) const { return quint32(u16(i)) | (quint32(u16(i + 2)) << 16); }
     quint64 u64(int i) const { return quint64(u32(i)) | (quint64(u32(i + 4)) << 32); }
     float f32(int i) const;
@@ -45,8 +44,6 @@ public:
     bool send(const QByteArray& bytes);
     // Sends a frame from the host (0xFD) to a motor.
     bool sendFrame(int type, int ext, int dst, const QByteArray& data);
-    // Raw bytes arriving within ms.
-    QByteArray readFor(int ms);
     // The next whole frame (text lines are skipped), or nothing after timeoutMs.
     std::optional<WireFrame> nextFrame(int timeoutMs = 1000);
     // Frames until none arrives for quietMs.
