@@ -104,23 +104,21 @@ void otaThread::parseScopeLocked(const CanPack& f)
 {
     const quint8 sub = f.ext() & 3;
     const quint8 err = (f.ext() >> 2) & 3;
-    const bool setUp = step_ == STEP_SCOPE_CONFIG && fromTargetLocked(f);
-    // Samples keep streaming while other conversations run: they end only the scope's own
-    // set-up, and set-up answers count only while it waits for them.
-    if (sub == 0 || sub == 1) {
-        if (!setUp)
-            return;
-    } else if (sub == 2 && err == 0) {
+    // Only the set-up's own answers end it, and only while it waits for them: samples keep
+    // streaming while other conversations run, and the answer to a stop that was sent again
+    // (or to an earlier start) may arrive after the next set-up began.
+    const bool setUpAnswer = (sub == 0 || sub == 1) && step_ == STEP_SCOPE_CONFIG && fromTargetLocked(f);
+    if ((sub == 0 || sub == 1) && !setUpAnswer)
+        return;
+    if (sub == 2 && err == 0) {
         scope_.running = true;
-        if (setUp)
-            step_ = STEP_STOP;
         if (decoder_.storeFrame(f.ext() >> 4, f.data))
             out_.push_back({OutItem::ScopeNotify, {}, {}, 0});
         return;
     }
     errors_ = 0;
     // The stop step ends when the loop sees that sampling stopped.
-    if (setUp)
+    if (setUpAnswer)
         step_ = STEP_STOP;
     switch (sub) {
     case 0:

@@ -244,7 +244,8 @@ TEST(ScopeRecorder, TheLinkModelLosesRecordsAboveTheSafeRateAndNoneBelow)
 
     auto run = [&](int hz) {
         EXPECT_EQ(rec->start(node, quint16(hz), eight), QString());
-        EXPECT_TRUE(waitState(rec, ScopeRecorder::Recording, 5000));
+        // Longer than the set-up's own limit, so a failure shows the verdict.
+        EXPECT_TRUE(waitState(rec, ScopeRecorder::Recording, 10000)) << r.messages.join('\n').toStdString();
         LinkRig::waitUntil(
             [&] { return r.eng()->withScope([](const ScopeDecoder& d) { return d.time() > 1.5; }); }, 10000);
         rec->stop();
