@@ -3,6 +3,7 @@
 // process must still die of its signal.
 #include "CBaseException.h"
 #include "DataManager.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -30,10 +31,9 @@ struct ChildResult
     qint64 elapsedMs = 0;
 };
 
-QString readAll(const QString& path)
+QString readText(const QString& path)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    return QString::fromUtf8(readAll(path));
 }
 
 // Runs the child in dir; in mode "wait" it is sent SIGSEGV from outside once
@@ -59,7 +59,7 @@ ChildResult runChild(const QTemporaryDir& dir, const QString& mode)
     QElapsedTimer timer;
     timer.start();
     if (mode == QLatin1String("wait")) {
-        while (!readAll(dir.filePath(QStringLiteral("stdout.txt"))).contains(QStringLiteral("ready"))
+        while (!readText(dir.filePath(QStringLiteral("stdout.txt"))).contains(QStringLiteral("ready"))
             && timer.elapsed() < 60000)
             QThread::msleep(20);
         kill(pid_t(child.processId()), SIGSEGV);
@@ -73,8 +73,8 @@ ChildResult runChild(const QTemporaryDir& dir, const QString& mode)
     result.elapsedMs = timer.elapsed();
     result.signal = child.exitStatus() == QProcess::CrashExit ? child.exitCode() : 0;
     result.exitCode = child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
-    result.out = readAll(dir.filePath(QStringLiteral("stdout.txt")));
-    result.log = readAll(dir.filePath(
+    result.out = readText(dir.filePath(QStringLiteral("stdout.txt")));
+    result.log = readText(dir.filePath(
         QStringLiteral("log/global_%1.log").arg(QDate::currentDate().toString(QStringLiteral("yyyyMMdd")))));
     result.dir = dir.path();
     return result;

@@ -3,10 +3,10 @@
 // the tree_xml, tree_json and tree_binary fuzzers' job.
 #include "DataManager.h"
 #include "LogCapture.h"
+#include "TestFiles.h"
 #include "TestTree.h"
 
 #include <QDataStream>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QPointF>
@@ -19,22 +19,6 @@
 #include <gtest/gtest.h>
 
 using ve::DataObject;
-
-namespace {
-
-QString doc(const char* body)
-{
-    return QStringLiteral("<?xml version=\"1.0\"?>") + body;
-}
-
-void writeAll(const QString& path, const QByteArray& data)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(data);
-}
-
-} // namespace
 
 TEST(XmlExport, ElementsAttributesAndValueTexts)
 {
@@ -49,14 +33,14 @@ TEST(XmlExport, ElementsAttributesAndValueTexts)
     r->set(nullptr, "_hidden", 1, true);
     r->set(nullptr, "empty", QVariant(), true);
     EXPECT_EQ(r->exportToXmlStr(0, true),
-        doc("<m>"
-            "<c name=\"flag\" type=\"1\" value=\"true\"/>"
-            "<c name=\"size\" type=\"21\" value=\"640,480\"/>"
-            "<c name=\"point\" type=\"26\" value=\"1.5,-0.25\"/>"
-            "<c name=\"rect\" type=\"19\"/>"
-            "<c name=\"split\"><l type=\"6\" value=\"200\"/><l type=\"6\" value=\"400.5\"/></c>"
-            "<c name=\"empty\"/>"
-            "</m>\n"));
+        xmlDoc("<m>"
+               "<c name=\"flag\" type=\"1\" value=\"true\"/>"
+               "<c name=\"size\" type=\"21\" value=\"640,480\"/>"
+               "<c name=\"point\" type=\"26\" value=\"1.5,-0.25\"/>"
+               "<c name=\"rect\" type=\"19\"/>"
+               "<c name=\"split\"><l type=\"6\" value=\"200\"/><l type=\"6\" value=\"400.5\"/></c>"
+               "<c name=\"empty\"/>"
+               "</m>\n"));
     EXPECT_TRUE(r->exportToXmlStr(0, false).contains("<c name=\"_hidden\" type=\"2\" value=\"1\"/>"));
     EXPECT_TRUE(r->exportToXmlStr(4, true).contains("\n    <c name=\"flag\""));
 }
@@ -101,12 +85,12 @@ TEST(XmlImport, WarningsCarryLineAndColumnAndSkipOnlyTheirElement)
     TestTree t;
     LogCapture log;
     t.root()->importFromXmlStr(nullptr,
-        doc("<m>\n"
-            "  <c type=\"2\" value=\"1\"><c name=\"inner\" value=\"1\"/></c>\n"
-            "  <c name=\"size\" type=\"21\" value=\"abc\"/>\n"
-            "  <odd value=\"o\"/>\n"
-            "  <c name=\"after\" value=\"ok\"/>\n"
-            "</m>"),
+        xmlDoc("<m>\n"
+               "  <c type=\"2\" value=\"1\"><c name=\"inner\" value=\"1\"/></c>\n"
+               "  <c name=\"size\" type=\"21\" value=\"abc\"/>\n"
+               "  <odd value=\"o\"/>\n"
+               "  <c name=\"after\" value=\"ok\"/>\n"
+               "</m>"),
         true, true, true);
     EXPECT_TRUE(log.contains("<m><QObject(0x0)> no name specified in xml: (2, 24)"))
         << log.all().join('\n').toStdString();
@@ -125,12 +109,12 @@ TEST(JsonFiles, LocalCodePageAndBrokenFiles)
     EXPECT_TRUE(ve::DataManager::readFromJson(dir.filePath("missing.json")).isNull());
     // Files saved by older tools in the local code page still read.
     const QString text = QStringLiteral("调试器");
-    writeAll(dir.filePath("gbk.json"),
-        "{\"title\": \"" + QTextCodec::codecForName("GBK")->fromUnicode(text) + "\"}");
+    ASSERT_TRUE(writeAll(dir.filePath("gbk.json"),
+        "{\"title\": \"" + QTextCodec::codecForName("GBK")->fromUnicode(text) + "\"}"));
     EXPECT_EQ(
         ve::DataManager::readFromJson(dir.filePath("gbk.json")).toObject().value("title").toString(), text);
 
-    writeAll(dir.filePath("bad.json"), "{\"a\": ");
+    ASSERT_TRUE(writeAll(dir.filePath("bad.json"), "{\"a\": "));
     EXPECT_EQ(ve::DataManager::readFromJson(dir.filePath("bad.json")), QJsonValue(QJsonArray()));
     EXPECT_TRUE(log.contains(
         "<m><static> read invalid json from: \"" + dir.filePath("bad.json") + "\", parse error: \""));

@@ -2,6 +2,7 @@
 // by hand, copied and mailed around, and are read before the window appears.
 #include "DataManager.h"
 #include "LogCapture.h"
+#include "TestFiles.h"
 #include "TestTree.h"
 
 #include <QDataStream>
@@ -18,11 +19,6 @@
 using ve::DataObject;
 
 namespace {
-
-QString doc(const QString& body)
-{
-    return QStringLiteral("<?xml version=\"1.0\"?>") + body;
-}
 
 // Depth of a chain of single children, walked without recursion.
 int depth(DataObject* node)
@@ -62,22 +58,9 @@ QByteArray deepBinRecord(int levels)
     return head + leaf;
 }
 
-void writeAll(const QString& path, const QByteArray& data)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(data);
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QString deepXml(int levels)
 {
-    return doc(QStringLiteral("<m>") + QStringLiteral("<c name=\"a\">").repeated(levels)
+    return xmlDoc(QStringLiteral("<m>") + QStringLiteral("<c name=\"a\">").repeated(levels)
         + QStringLiteral("</c>").repeated(levels) + QStringLiteral("</m>"));
 }
 
@@ -92,8 +75,8 @@ TEST(HostileImport, PositionsFarPastTheEndAreSkippedInEveryForm)
         {"xml",
             [](DataObject* n) {
                 n->importFromXmlStr(nullptr,
-                    doc("<m><c name=\"#2000000000\" value=\"x\"/><c name=\"list\"><c name=\"#0\"/>"
-                        "<c name=\"#5\"/></c><c name=\"ok\" value=\"1\"/></m>"),
+                    xmlDoc("<m><c name=\"#2000000000\" value=\"x\"/><c name=\"list\"><c name=\"#0\"/>"
+                           "<c name=\"#5\"/></c><c name=\"ok\" value=\"1\"/></m>"),
                     true, true, true);
             }},
         {"json",
@@ -175,7 +158,7 @@ TEST(HostileImport, MalformedXmlIsReportedAndTheOriginalKept)
     const QByteArray original
         = "<?xml version=\"1.0\"?>\n<m>\n    <c name=\"first\" value=\"1\"/>\n"
           "    <c name=\"owner\" value=\"R&D bench\"/>\n    <c name=\"after\" value=\"2\"/>\n</m>\n";
-    writeAll(path, original);
+    ASSERT_TRUE(writeAll(path, original));
     TestTree t;
     LogCapture log;
     EXPECT_FALSE(ve::DataManager::readFromXmlFile(nullptr, t.root(), path));
@@ -187,7 +170,7 @@ TEST(HostileImport, MalformedXmlIsReportedAndTheOriginalKept)
     // The same file again adds no copy; another broken one keeps both.
     ve::DataManager::readFromXmlFile(nullptr, t.root(), path);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
-    writeAll(path, "<m><c name=\"x\"></m>");
+    ASSERT_TRUE(writeAll(path, "<m><c name=\"x\"></m>"));
     EXPECT_FALSE(ve::DataManager::readFromXmlFile(nullptr, t.root(), path));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 3);
     EXPECT_EQ(readAll(path + ".bak"), original);
@@ -208,8 +191,8 @@ TEST(HostileImport, DottedNamesAndNamesThatAreNoPositionAreRefused)
     TestTree t;
     LogCapture log;
     t.root()->importFromJson(nullptr, QJsonDocument::fromJson(R"({"#+1.a": 3, "#x": 4, "ok": 1})").object());
-    t.root()->importFromXmlStr(
-        nullptr, doc("<m><c name=\"# 1\" value=\"1\"/><c name=\"a.b\" value=\"1\"/></m>"), true, true, true);
+    t.root()->importFromXmlStr(nullptr,
+        xmlDoc("<m><c name=\"# 1\" value=\"1\"/><c name=\"a.b\" value=\"1\"/></m>"), true, true, true);
     t.root()->importFromBin(nullptr, binRecord({"#-0", "c.d"}, {binLeaf(), binLeaf()}));
     EXPECT_EQ(t.root()->cdobjNames(true), QStringList {"ok"});
     for (const char* name : {"#+1.a", "# 1", "a.b", "#-0", "c.d"})

@@ -1,6 +1,7 @@
 // Log lines: header, colours and the daily file.
 #include "LogCapture.h"
 #include "Logging.h"
+#include "TestFiles.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -21,8 +22,7 @@ protected:
 
     static QByteArray todaysFile()
     {
-        QFile file(ve::FLog::fileName("./log/global", "log", QDateTime::currentDateTime().date()));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        return readAll(ve::FLog::fileName("./log/global", "log", QDateTime::currentDateTime().date()));
     }
 
     const QString m_saved = QDir::currentPath();

@@ -5,12 +5,12 @@
 #include "NetworkFrame.h"
 #include "NetworkJsonPackage.h"
 #include "NetworkManager.h"
+#include "TestFiles.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFile>
 #include <QNetworkDatagram>
 #include <QProcess>
 #include <QSslCertificate>
@@ -101,12 +101,6 @@ QByteArray pattern(int size)
 QByteArray framed(const NetworkPackage& package)
 {
     return NetworkFrame::frames(package.serialize());
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // A TCP endpoint of the manager connected to a server in this process.
@@ -236,11 +230,7 @@ TEST_F(TcpPair, AcceptedEndServesPackagesBothWaysAndFilesNeedAReceiveFolder)
     // A file with nowhere to go is an error, not a file.
     QTemporaryDir folder;
     const QString source = folder.filePath("source.txt");
-    {
-        QFile file(source);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("line\n");
-    }
+    ASSERT_TRUE(writeAll(source, "line\n"));
     ASSERT_TRUE(object->writeFilePackage(source, "in/log.txt", true));
     ASSERT_TRUE(waitFor([&] { return errors.count() == 1; }));
     EXPECT_TRUE(errors.at(0).at(0).toString().startsWith("no receive folder"));
@@ -249,7 +239,7 @@ TEST_F(TcpPair, AcceptedEndServesPackagesBothWaysAndFilesNeedAReceiveFolder)
     ASSERT_TRUE(object->writeFilePackage(source, "in/log.txt", true));
     ASSERT_TRUE(waitFor([&] { return files.count() == 2; }));
     EXPECT_EQ(files.at(0).at(0).toString(), folder.path() + "/in/log.txt");
-    EXPECT_EQ(readFile(folder.path() + "/in/log.txt"), "line\nline\n");
+    EXPECT_EQ(readAll(folder.path() + "/in/log.txt"), "line\nline\n");
     EXPECT_EQ(socketErrors.count(), 0);
     EXPECT_TRUE(net()->cancel("tcp-served"));
     // Not owned by the endpoint: the socket is still there to be deleted.
@@ -372,9 +362,7 @@ protected:
         const auto certificates = QSslCertificate::fromPath(dir.filePath("cert.pem"));
         ASSERT_EQ(certificates.size(), 1);
         server.certificate = certificates.first();
-        QFile keyFile(dir.filePath("key.pem"));
-        ASSERT_TRUE(keyFile.open(QIODevice::ReadOnly));
-        server.key = QSslKey(keyFile.readAll(), QSsl::Rsa);
+        server.key = QSslKey(readAll(dir.filePath("key.pem")), QSsl::Rsa);
         ASSERT_FALSE(server.key.isNull());
         ASSERT_TRUE(server.listen(QHostAddress("127.0.0.1")));
     }

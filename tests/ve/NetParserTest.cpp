@@ -1,11 +1,11 @@
 // What a peer's bytes become: packages from the parser, files in the
 // receive folder.
-#include "FileSizeLimit.h"
 #include "NetworkFilePackage.h"
 #include "NetworkFileStore.h"
 #include "NetworkFrame.h"
 #include "NetworkJsonPackage.h"
 #include "NetworkPackageParser.h"
+#include "TestFiles.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -83,18 +83,6 @@ QStringList describe(const QVector<Event>& events)
         }
     }
     return out;
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-bool writeFile(const QString& path, const QByteArray& data)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
 }
 
 NetworkFilePackage package(const QString& target, const QByteArray& content, bool append)
@@ -255,7 +243,7 @@ TEST(NetFileStore, NeitherEscapesNorSymlinksLeaveTheFolder)
     QTemporaryDir root;
     QDir dir(root.path());
     ASSERT_TRUE(dir.mkdir("in") && dir.mkdir("outside"));
-    ASSERT_TRUE(writeFile(root.path() + "/outside/profile", "safe\n"));
+    ASSERT_TRUE(writeAll(root.path() + "/outside/profile", "safe\n"));
     ASSERT_TRUE(QFile::link(root.path() + "/outside", root.path() + "/in/dirlink"));
     ASSERT_TRUE(QFile::link(root.path() + "/outside/profile", root.path() + "/in/filelink"));
 

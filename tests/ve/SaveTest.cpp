@@ -2,8 +2,8 @@
 // user's configuration over it.
 #include "AppTree.h"
 #include "DataManager.h"
-#include "FileSizeLimit.h"
 #include "LogCapture.h"
+#include "TestFiles.h"
 #include "TestTree.h"
 
 #include <QDir>
@@ -20,19 +20,6 @@
 using ve::DataObject;
 
 namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& data)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(data);
-}
 
 // A tree whose every export is far larger than the size limit.
 void fillLarge(DataObject* node)
@@ -52,7 +39,7 @@ TEST(AtomicSave, FailedWritesLeaveThePreviousFileIntact)
     // One writer behind every form; XML is what config and projects use.
     const QByteArray old = "previous content\n";
     const QString xml = dir.filePath("config.xml");
-    writeAll(xml, old);
+    ASSERT_TRUE(writeAll(xml, old));
     LogCapture log;
     {
         FileSizeLimit limit(1024);
@@ -84,7 +71,7 @@ TEST(AtomicSave, WritableFileInAFolderWithoutCreateRightsIsSaved)
     const QString folder = dir.filePath("shared");
     ASSERT_TRUE(QDir().mkpath(folder));
     const QString path = folder + "/config.xml";
-    writeAll(path, "old");
+    ASSERT_TRUE(writeAll(path, "old"));
     ASSERT_EQ(chmod(QFile::encodeName(path).constData(), 0666), 0);
     ASSERT_EQ(chmod(QFile::encodeName(folder).constData(), 0555), 0);
     ASSERT_EQ(chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
@@ -190,7 +177,7 @@ TEST_F(ConfigurationTest, BrokenFileIsKeptBesideItBeforeTheExitWrite)
     const QByteArray broken
         = "<?xml version=\"1.0\"?><m><c name=\"language\" type=\"10\" value=\"en\"/>"
           "<c name=\"owner\" value=\"R&D bench\"/><c name=\"scale\" type=\"6\" value=\"2\"/></m>";
-    writeAll("config.xml", broken);
+    ASSERT_TRUE(writeAll("config.xml", broken));
     LogCapture log;
     servobench::loadConfiguration();
     servobench::saveConfiguration();

@@ -6,6 +6,7 @@
 #include "DataManager.h"
 #include "StateManager.h"
 #include "StateWatcher.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -153,11 +154,7 @@ TEST(CommandTest, FormsConvertAndDataStayData)
     // Data that merely contain "-path=" are not read as a file name.
     QTemporaryDir dir;
     const QString secret = dir.filePath(QStringLiteral("secret.json"));
-    {
-        QFile f(secret);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("{\"secret\": \"from the file\"}");
-    }
+    ASSERT_TRUE(writeAll(secret, "{\"secret\": \"from the file\"}"));
     const Outcome data = convert(QStringLiteral("JSON JSON2 -data={\"note\": \"see -path=") + secret + "\"}");
     ASSERT_EQ(data.outputs.size(), 1) << data.errors.join(QLatin1Char('|')).toStdString();
     EXPECT_FALSE(data.outputs.first().contains(QStringLiteral("from the file")));

@@ -1,7 +1,30 @@
 #pragma once
 
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
 #include <csignal>
 #include <sys/resource.h>
+
+// The whole file, or nothing when it cannot be read.
+inline QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline bool writeAll(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+}
+
+// An XML file's text around its body.
+inline QString xmlDoc(const QString& body)
+{
+    return QStringLiteral("<?xml version=\"1.0\"?>") + body;
+}
 
 // Makes every write past `limit` bytes fail while it lives (a full disk, also
 // for root).
