@@ -101,15 +101,18 @@ bool BenchRig::waitScanned(int count, int ms) const
         return false;
     // Quiet means no new frame for 100 ms.
     quint64 seen = sim->framesReceived();
-    for (int quietMs = 0; quietMs < 100; quietMs += 25) {
-        pause(25);
-        const quint64 now = sim->framesReceived();
-        if (now != seen) {
-            seen = now;
-            quietMs = -25;
-        }
-    }
-    return true;
+    QElapsedTimer quiet;
+    quiet.start();
+    return waitFor(
+        [&] {
+            const quint64 now = sim->framesReceived();
+            if (now != seen) {
+                seen = now;
+                quiet.restart();
+            }
+            return quiet.elapsed() >= 100;
+        },
+        ms);
 }
 
 ve::DataObject* BenchRig::node(int canId) const

@@ -43,7 +43,6 @@ struct SidebarRig : BenchRig
     bool connect(int count)
     {
         const bool ok = BenchRig::connect(count);
-        pause(100); // the last announcement's reactions
         sim->clearTrace();
         return ok;
     }
